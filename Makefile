@@ -1,0 +1,32 @@
+# Front door: every target installs what it needs first, then drives the CMake presets.
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test asan bench clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+configure: deps
+	@cmake --preset default >/dev/null
+
+build: configure
+	@cmake --build --preset default -j $(JOBS)
+
+run: build
+	@echo "The window arrives with the user-interface work; nothing to start yet."
+
+test: build
+	@ctest --preset default -j $(JOBS)
+
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
+
+bench: build
+	@for b in build/default/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+clean:
+	rm -rf build
