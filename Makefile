@@ -15,7 +15,8 @@ build: configure
 	@cmake --build --preset default -j $(JOBS)
 
 run: build
-	@echo "The window arrives with the user-interface work; nothing to start yet."
+	@if [ -x build/default/app/tindrel ]; then build/default/app/tindrel; \
+	 else echo "The window is not built yet: nothing to start."; fi
 
 test: build
 	@ctest --preset default -j $(JOBS)
