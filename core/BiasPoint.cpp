@@ -1,6 +1,7 @@
 #include "core/BiasPoint.h"
 
 #include <array>
+#include <initializer_list>
 
 #include "core/Module1.h"
 
@@ -37,6 +38,16 @@ private:
 std::string Shown(double value) {
     std::string field = EngField(value);
     return TrimSpaces(field);
+}
+
+// One allocation per line instead of one per fragment.
+std::string Join(std::initializer_list<std::string_view> fragments) {
+    std::size_t size = 0;
+    for (std::string_view fragment : fragments) size += fragment.size();
+    std::string line;
+    line.reserve(size);
+    for (std::string_view fragment : fragments) line += fragment;
+    return line;
 }
 
 }  // namespace
@@ -89,16 +100,17 @@ std::vector<std::string> BuildResultLines(const BiasOutcome& outcome) {
     std::vector<std::string> lines;
     if (!outcome.ok() && outcome.faultStep < kFirstPowerStep) return lines;
     const BiasPoint& p = outcome.point;
-    lines.push_back("Ic = " + Shown(p.Ic) + " mA  Ve = " + Shown(p.Ve) + " Volts  Vc = " +
-                    Shown(p.Vc) + " Volts");
+    lines.reserve(6);
+    lines.push_back(Join({"Ic = ", Shown(p.Ic), " mA  Ve = ", Shown(p.Ve), " Volts  Vc = ",
+                          Shown(p.Vc), " Volts"}));
     if (!outcome.ok()) return lines;
-    lines.push_back("R1 Power = " + Shown(p.PR1) + " Watts   R2 Power = " + Shown(p.PR2) +
-                    " Watts");
-    lines.push_back("Re Power = " + Shown(p.PRe) + " Watts   Rc Power = " + Shown(p.PRc) +
-                    " Watts");
-    lines.push_back("            Collector Dissipation = " + Shown(p.Pc) + " Watts");
-    lines.push_back("For Rc = 0, Collector Dissipation = " + Shown(p.Pc0) + " Watts");
-    lines.push_back("                 Stability Factor = " + Shown(p.S));
+    lines.push_back(
+        Join({"R1 Power = ", Shown(p.PR1), " Watts   R2 Power = ", Shown(p.PR2), " Watts"}));
+    lines.push_back(
+        Join({"Re Power = ", Shown(p.PRe), " Watts   Rc Power = ", Shown(p.PRc), " Watts"}));
+    lines.push_back(Join({"            Collector Dissipation = ", Shown(p.Pc), " Watts"}));
+    lines.push_back(Join({"For Rc = 0, Collector Dissipation = ", Shown(p.Pc0), " Watts"}));
+    lines.push_back(Join({"                 Stability Factor = ", Shown(p.S)}));
     return lines;
 }
 

@@ -54,17 +54,19 @@ constexpr std::array<Group, 10> kGroups = {{
 
 struct Band {
     double divisor;  // F: the mantissa keeps 3, 2 or 1 decimals
+    int decimals;    // those decimals, the number of zeros of F
     double scale;    // G = F * P, rounded to double: some bands rely on that rounding
     std::string_view suffix;
 };
 
 constexpr std::array<Band, 28> MakeBands() {
     constexpr std::array<double, 3> divisors = {1000.0, 100.0, 10.0};
+    constexpr std::array<int, 3> decimals = {3, 2, 1};
     std::array<Band, 28> bands{};
     for (std::size_t i = 0; i < bands.size(); ++i) {
         const Group& group = kGroups[i / 3];
         const double divisor = divisors[i % 3];
-        bands[i] = {divisor, divisor * group.power, group.suffix};
+        bands[i] = {divisor, decimals[i % 3], divisor * group.power, group.suffix};
     }
     return bands;
 }
@@ -72,7 +74,7 @@ constexpr std::array<Band, 28> MakeBands() {
 constexpr std::array<Band, 28> kBands = MakeBands();
 
 // Brings the mantissa text to four significant digits; `m` is the value the
-// text reads back as. NumberToText writes the shortest digits that read back
+// text reads back as. The text holds the shortest digits that read back
 // exactly, so the caller passes the mantissa itself instead of re-reading.
 void PadMantissa(std::string& text, double m) {
     if (m >= 1 && m <= 9.9995) {
@@ -89,9 +91,11 @@ void PadMantissa(std::string& text, double m) {
 
 // The field of one band's magnitude: mantissa digits, padding and suffix.
 std::string BandField(double x, const Band& band) {
-    const double k = std::floor(x * band.scale + 0.5);
+    const double k = std::floor(x * band.scale + 0.5);  // 1000 to 10000
     const double q = k / band.divisor;
-    std::string text = platform::NumberToText(q);
+    // The text of q, written from k's digits: converting q itself would cost
+    // most of the formatter's time for the same characters.
+    std::string text = platform::ScaledIntegerToText(static_cast<long>(k), band.decimals);
     PadMantissa(text, q);
     text += band.suffix;
     return text;

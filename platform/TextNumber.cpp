@@ -121,4 +121,24 @@ std::string NumberToText(double value) {
     return text;
 }
 
+std::string ScaledIntegerToText(long whole, int decimals) {
+    std::array<char, 32> digits{};
+    // Leading zeros make room for the point when the number is below 1.
+    char* const begin = digits.data() + decimals + 1;
+    char* end = std::to_chars(begin, digits.data() + digits.size(), whole).ptr;
+    char* first = begin;
+    while (end - first <= decimals) *--first = '0';
+
+    std::string text(1, ' ');
+    char* const point = end - decimals;
+    text.append(first, point);
+    // The fraction without its trailing zeros; no point when nothing is left.
+    while (end > point && end[-1] == '0') --end;
+    if (end > point) {
+        text += '.';
+        text.append(point, end);
+    }
+    return text;
+}
+
 }  // namespace platform

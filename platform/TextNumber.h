@@ -26,4 +26,11 @@ LenientNumber ParseLenient(std::string_view text);
 // `value` must be finite and not negative.
 std::string NumberToText(double value);
 
+// The same text for the quotient whole / 10^decimals, written from the whole
+// number's digits: the digits of `whole` with the point moved left by
+// `decimals`, trailing zeros and a trailing point dropped (15, 1 -> " 1.5";
+// 1000, 2 -> " 10"). Equal to NumberToText of the rounded quotient, at a
+// fraction of its cost. `whole` must not be negative; `decimals` 0 to 9.
+std::string ScaledIntegerToText(long whole, int decimals);
+
 }  // namespace platform

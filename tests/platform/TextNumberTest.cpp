@@ -100,3 +100,27 @@ TEST(NumberToTextTest, WritesABlankThenTheShortestFixedDigits) {
 }
 
 }  // namespace
+
+namespace {
+
+// The formatter writes mantissas from their whole-number digits; for every
+// mantissa it can meet that must equal the text of the rounded quotient.
+TEST(ScaledIntegerToTextTest, MatchesTheQuotientsTextForEveryMantissa) {
+    for (int decimals = 1; decimals <= 3; ++decimals) {
+        const double divisor = decimals == 1 ? 10.0 : decimals == 2 ? 100.0 : 1000.0;
+        for (long k = 1000; k <= 10000; ++k) {
+            ASSERT_EQ(platform::ScaledIntegerToText(k, decimals),
+                      NumberToText(static_cast<double>(k) / divisor))
+                << k << " / " << divisor;
+        }
+    }
+}
+
+TEST(ScaledIntegerToTextTest, PadsNumbersBelowOne) {
+    EXPECT_EQ(platform::ScaledIntegerToText(5, 3), " 0.005");
+    EXPECT_EQ(platform::ScaledIntegerToText(0, 2), " 0");
+    EXPECT_EQ(platform::ScaledIntegerToText(120, 0), " 120");
+    EXPECT_EQ(platform::ScaledIntegerToText(1234567, 9), " 0.001234567");
+}
+
+}  // namespace
