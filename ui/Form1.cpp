@@ -1,0 +1,204 @@
+#include "ui/Form1.h"
+
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSvgWidget>
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <type_traits>
+
+namespace ui {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+enum class Container { Window, Frame1, Frame3 };
+enum class Face { Default, CourierNew };
+
+struct Control;
+using Maker = QWidget* (*)(Form1& form, QWidget* parent, const Control& control);
+
+// One control of the window. Its kind is the type of the Form1 member that
+// `make` fills in.
+struct Control {
+    const char* name;
+    Maker make;
+    Container container;
+    const char* text;              // caption, initial text, or the picture's resource path
+    int left, top, width, height;  // twips, from the container's top-left corner
+    Face face;
+    const char* accessibleName;  // empty where the control's own text says enough
+};
+
+void Setup(QGroupBox* frame, const Control& control) {
+    frame->setTitle(QString::fromUtf8(control.text));
+}
+
+void Setup(QLineEdit* box, const Control& control) {
+    box->setText(QString::fromUtf8(control.text));
+    // The boxes take free text of any length; Qt would stop at 32767 characters.
+    box->setMaxLength(std::numeric_limits<int>::max());
+}
+
+void Setup(QRadioButton* option, const Control& control) {
+    // Options that share a frame exclude each other (auto-exclusive by parent).
+    option->setText(QString::fromUtf8(control.text));
+}
+
+void Setup(QPushButton* button, const Control& control) {
+    button->setText(QString::fromUtf8(control.text));
+    // Enter and Escape press no button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+}
+
+void Setup(QListWidget* list, const Control&) {
+    // Result lines stay in the order they are added, one selectable at a time.
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSortingEnabled(false);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void Setup(QLabel* caption, const Control& control) {
+    // Captions read as written on the window face: button-face ground, no
+    // border, no focus, nothing to type or select. Right-aligned, so each row
+    // caption ends next to its input box and the note ends under the picture.
+    caption->setTextFormat(Qt::PlainText);
+    caption->setText(QString::fromUtf8(control.text));
+    caption->setAutoFillBackground(true);
+    caption->setBackgroundRole(QPalette::Button);
+    caption->setForegroundRole(QPalette::ButtonText);
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    caption->setFocusPolicy(Qt::NoFocus);
+}
+
+void Setup(QSvgWidget* image, const Control& control) {
+    // QSvgWidget renders the drawing into its whole rectangle, so the picture
+    // is stretched to the box at any screen density.
+    image->load(QString::fromUtf8(control.text));
+    image->setFocusPolicy(Qt::NoFocus);
+}
+
+// Creates a control of the type of `member`, stores it there and sets it up.
+template <auto member>
+QWidget* Make(Form1& form, QWidget* parent, const Control& control) {
+    using Widget = std::remove_pointer_t<std::remove_reference_t<decltype(form.*member)>>;
+    auto* widget = new Widget(parent);
+    form.*member = widget;
+    Setup(widget, control);
+    return widget;
+}
+
+using enum Container;
+using enum Face;
+
+// The controls in tab order (Image1, last, takes no focus).
+constexpr std::array kControls = {
+    // clang-format off
+    // name, kind (the member's type), container, text, left, top, width, height, font,
+    // accessible name
+    Control{"Frame1",      Make<&Form1::Frame1>,      Window, "Semiconductor",                4080, 2640, 1335, 1095, Default, ""},
+    Control{"TxtVcc",      Make<&Form1::TxtVcc>,      Window, "1",                            4080,  240, 1095,  285, CourierNew, "Collector voltage, Volts"},
+    Control{"TxtBeta",     Make<&Form1::TxtBeta>,     Window, "1",                            4080,  600, 1095,  285, CourierNew, "Transistor Current Gain, Beta"},
+    Control{"TxtR1",       Make<&Form1::TxtR1>,       Window, "1",                            4080,  960, 1095,  285, CourierNew, "R1, upper divider resistor, ohms"},
+    Control{"TxtR2",       Make<&Form1::TxtR2>,       Window, "1",                            4080, 1320, 1095,  285, CourierNew, "R2, lower divider resistor, ohms"},
+    Control{"TxtRc",       Make<&Form1::TxtRc>,       Window, "1",                            4080, 1680, 1095,  285, CourierNew, "Rc, collector resistor, ohms"},
+    Control{"TxtRe",       Make<&Form1::TxtRe>,       Window, "1",                            4080, 2040, 1095,  285, Default, "Re, emitter resistor, ohms"},
+    Control{"OptSi",       Make<&Form1::OptSi>,       Frame1, "Si",                            360,  360,  615,  255, Default, "Silicon"},
+    Control{"OptGe",       Make<&Form1::OptGe>,       Frame1, "Ge",                            360,  720,  615,  255, Default, "Germanium"},
+    Control{"CmdCalc",     Make<&Form1::CmdCalc>,     Frame3, "Calculate",                     240,  240, 1575,  375, Default, "Calculate"},
+    Control{"CmdClose",    Make<&Form1::CmdClose>,    Frame3, "Close",                        1800,  720, 1575,  375, Default, "Close"},
+    Control{"CmdClr",      Make<&Form1::CmdClr>,      Frame3, "Clear",                        1800,  240, 1575,  375, Default, "Clear"},
+    Control{"CmdLoadData", Make<&Form1::CmdLoadData>, Frame3, "Load Last Run",                 120,  720, 1575,  375, Default, "Load Last Run"},
+    Control{"List1",       Make<&Form1::List1>,       Window, "",                              480, 4320, 7335, 1740, CourierNew, "Results"},
+    Control{"Text6",       Make<&Form1::Text6>,       Window, "Re",                           3480, 2040,  495,  285, Default, ""},
+    Control{"Text1",       Make<&Form1::Text1>,       Window, "Collector voltage, Volts",      840,  240, 3135,  285, CourierNew, ""},
+    Control{"Text3",       Make<&Form1::Text3>,       Window, "R1",                           3480,  960,  495,  285, CourierNew, ""},
+    Control{"Text2",       Make<&Form1::Text2>,       Window, "Transistor Current Gain, Beta", 240,  600, 3735,  285, CourierNew, ""},
+    Control{"Text4",       Make<&Form1::Text4>,       Window, "R2",                           3480, 1320,  495,  285, CourierNew, ""},
+    Control{"Text5",       Make<&Form1::Text5>,       Window, "Rc",                           3480, 1680,  495,  285, CourierNew, ""},
+    Control{"Frame3",      Make<&Form1::Frame3>,      Window, "",                              480, 2640, 3495, 1215, Default, ""},
+    Control{"Text7",       Make<&Form1::Text7>,       Window, "When Rc = 0 the circuit is an Emitter Follower",
+                                                                                              2040, 3960, 5775,  285, CourierNew, ""},
+    Control{"Image1",      Make<&Form1::Image1>,      Window, ":/images/circuit.svg",         5640,  240, 2175, 3615, Default, "Circuit diagram"},
+    // clang-format on
+};
+
+// Twips convert to whole logical pixels only when they are multiples of 15.
+static_assert(std::ranges::all_of(kControls, [](const Control& c) {
+    return c.left % kTwipsPerPixel == 0 && c.top % kTwipsPerPixel == 0 &&
+           c.width % kTwipsPerPixel == 0 && c.height % kTwipsPerPixel == 0;
+}));
+static_assert(Form1::kClientWidthTwips % kTwipsPerPixel == 0 &&
+              Form1::kClientHeightTwips % kTwipsPerPixel == 0);
+
+constexpr int Pixels(int twips) { return twips / kTwipsPerPixel; }
+
+// "Courier New" at 9.75 points, regular. Sized in pixels rather than points:
+// the layout is in logical pixels, while points go through the platform's
+// logical DPI (72 on macOS, a user setting elsewhere) and would no longer fit
+// the boxes. 13 pixels is 9.75 points at 96 dpi, and high-DPI scaling grows
+// the text with the boxes. The style hint keeps a fixed-pitch face, which
+// lines up the result columns, where Courier New is not installed.
+QFont CourierNewFont() {
+    QFont font(QStringLiteral("Courier New"));
+    font.setPixelSize(13);
+    font.setWeight(QFont::Normal);
+    font.setStyle(QFont::StyleNormal);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+}  // namespace
+
+Form1::Form1() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tindrel"));
+    setWindowIcon(TransistorIcon());
+    resize(Pixels(kClientWidthTwips), Pixels(kClientHeightTwips));
+
+    const QFont courierNew = CourierNewFont();
+    std::array<QWidget*, kControls.size()> widgets{};
+    const auto build = [&](std::size_t i) {
+        const Control& control = kControls[i];
+        QWidget* container = this;
+        if (control.container == Container::Frame1) container = Frame1;
+        if (control.container == Container::Frame3) container = Frame3;
+        QWidget* widget = control.make(*this, container, control);
+        widget->setObjectName(QString::fromUtf8(control.name));
+        widget->setGeometry(Pixels(control.left), Pixels(control.top), Pixels(control.width),
+                            Pixels(control.height));
+        if (control.face == Face::CourierNew) widget->setFont(courierNew);
+        if (*control.accessibleName != '\0')
+            widget->setAccessibleName(QString::fromUtf8(control.accessibleName));
+        widgets[i] = widget;
+    };
+    // Controls on the window first, so that the frames exist before what they hold.
+    for (std::size_t i = 0; i < kControls.size(); ++i)
+        if (kControls[i].container == Container::Window) build(i);
+    for (std::size_t i = 0; i < kControls.size(); ++i)
+        if (kControls[i].container != Container::Window) build(i);
+
+    // Tab order is table order; controls that take no focus stay out of the chain.
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (widget->focusPolicy() == Qt::NoFocus) continue;
+        if (previous != nullptr) setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+QIcon TransistorIcon() {
+    // Qt's SVG icon engine renders the drawing afresh at every size asked for.
+    return QIcon(QStringLiteral(":/images/icon.svg"));
+}
+
+}  // namespace ui
