@@ -1,7 +1,7 @@
 # Front door: every target installs what it needs first, then drives the CMake presets.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test asan bench clean
+.PHONY: all deps configure build run test asan bench fuzz fuzz-ci clean
 
 all: build
 
@@ -28,6 +28,19 @@ asan: deps
 
 bench: build
 	@for b in build/default/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+# The reader of the last-run file under libFuzzer; new inputs it finds go to
+# build/fuzz/corpus, the committed seeds stay as they are.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@mkdir -p build/fuzz/corpus
+	@build/fuzz/fuzz/fuzz_last_run -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
+	    -print_final_stats=1 build/fuzz/corpus fuzz/corpus/last_run
+
+fuzz-ci:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
 
 clean:
 	rm -rf build

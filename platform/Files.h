@@ -1,0 +1,89 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A file that could not be written. what() reads "<path>: <reason>".
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::string& path, const std::string& reason)
+        : std::runtime_error(path + ": " + reason), path_(path), reason_(reason) {}
+    const std::string& path() const { return path_; }
+    // Plain words, starting with a capital and without a closing full stop,
+    // e.g. "No space left on device".
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::string path_;
+    std::string reason_;
+};
+
+// The system calls that ReplaceFile makes, one virtual function each, so that
+// a test can fail any one of them. Each behaves like the POSIX call of the same
+// name: -1 (or a short count) with errno set on failure. The base class calls
+// the system itself.
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+    virtual int Open(const std::string& path, int flags, mode_t mode);
+    virtual ssize_t Write(int fd, const char* data, std::size_t size);
+    virtual int Fchmod(int fd, mode_t mode);
+    virtual int Fsync(int fd);
+    virtual int Close(int fd);
+    virtual int Rename(const std::string& from, const std::string& to);
+    virtual int Unlink(const std::string& path);
+};
+
+// The real system calls.
+FileOps& SystemFileOps();
+
+// Replaces the file at `path` with `content` so that the file holds either its
+// old content or all of the new one, also across a crash or power loss:
+// the content goes to a new file in the same directory, every write's count is
+// checked, the new file is flushed to the disk and closed, renamed over the old
+// one, and the directory is flushed. An existing file's permission bits are
+// carried over where the file system allows it.
+//
+// Throws FileError naming `path` when the new content cannot be put in place;
+// the old file (or its absence) is then exactly as before and the temporary
+// file is gone. Once the rename has succeeded the save counts as done: a
+// failure to flush the directory afterwards is not reported, since the file
+// already holds the whole new content.
+void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops = SystemFileOps());
+
+// Reads a regular file piece by piece through one fixed buffer, so that a file
+// of any size costs the same memory. Anything else (a directory, a pipe, a
+// device) is refused at open, since reading it could block or never end.
+class FileReader {
+public:
+    static constexpr std::size_t kDefaultChunk = 64 * 1024;
+
+    explicit FileReader(const std::string& path, std::size_t chunkSize = kDefaultChunk);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // errno of the failure that stopped the reader, 0 if none.
+    int Error() const { return error_; }
+
+    // The next piece of the file, at most the chunk size. Empty at the end of
+    // the file, after a failure (Error() tells), or when the file is not open.
+    // The view stays valid until the next call.
+    std::string_view Next();
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+    std::size_t chunkSize_;
+    std::unique_ptr<char[]> buffer_;
+};
+
+}  // namespace platform

@@ -1,0 +1,276 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/ExecutableDir.h"
+#include "platform/Files.h"
+#include "platform/Latin1.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> Names(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    return names;
+}
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "tindrel-files-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Fails the n-th checked call (counting from 1) with `error`, and notes
+// whether the rename had happened by then. Close still releases the
+// descriptor, as the system's close does when it reports an error.
+class FailingOps : public platform::FileOps {
+public:
+    FailingOps(int failAt, int error) : failAt_(failAt), error_(error) {}
+
+    int Open(const std::string& path, int flags, mode_t mode) override {
+        return Fail() ? -1 : FileOps::Open(path, flags, mode);
+    }
+    ssize_t Write(int fd, const char* data, std::size_t size) override {
+        return Fail() ? -1 : FileOps::Write(fd, data, size);
+    }
+    int Fsync(int fd) override { return Fail() ? -1 : FileOps::Fsync(fd); }
+    int Close(int fd) override {
+        const int result = FileOps::Close(fd);
+        return Fail() ? -1 : result;
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        if (Fail()) return -1;
+        const int result = FileOps::Rename(from, to);
+        renamed_ = result == 0;
+        return result;
+    }
+
+    bool Injected() const { return injected_; }
+    bool InjectedAfterRename() const { return injectedAfterRename_; }
+
+private:
+    bool Fail() {
+        if (++calls_ != failAt_) return false;
+        injected_ = true;
+        injectedAfterRename_ = renamed_;
+        errno = error_;
+        return true;
+    }
+
+    int failAt_;
+    int error_;
+    int calls_ = 0;
+    bool renamed_ = false;
+    bool injected_ = false;
+    bool injectedAfterRename_ = false;
+};
+
+TEST(ReplaceFileTest, CreatesAndReplacesKeepingPermissions) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    platform::ReplaceFile(file, "first");
+    EXPECT_EQ(ReadAll(file), "first");
+
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    platform::ReplaceFile(file, std::string("second\0\xB1", 8));
+    EXPECT_EQ(ReadAll(file), std::string("second\0\xB1", 8));
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms(0640));
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+}
+
+TEST(ReplaceFileTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    const std::string oldContent = "old content\r\n";
+    const std::string newContent = "new content, longer than the old one\r\n";
+
+    bool completed = false;
+    for (int failAt = 1; !completed && failAt < 50; ++failAt) {
+        SCOPED_TRACE("failing call " + std::to_string(failAt));
+        WriteAll(file, oldContent);
+        FailingOps ops(failAt, EIO);
+        try {
+            platform::ReplaceFile(file, newContent, ops);
+            // Only a failure after the rename (flushing the directory) may
+            // pass: the new content is then complete and in place.
+            EXPECT_TRUE(!ops.Injected() || ops.InjectedAfterRename());
+            EXPECT_EQ(ReadAll(file), newContent);
+            completed = !ops.Injected();
+        } catch (const platform::FileError& error) {
+            EXPECT_TRUE(ops.Injected());
+            EXPECT_EQ(error.path(), file.string());
+            EXPECT_EQ(error.reason(), "Input/output error");
+            EXPECT_EQ(ReadAll(file), oldContent);
+        }
+        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+    }
+    EXPECT_TRUE(completed);
+}
+
+TEST(ReplaceFileTest, AFailedSaveOfANewFileLeavesNoFile) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    FailingOps ops(3, ENOSPC);  // the first write
+    EXPECT_THROW(platform::ReplaceFile(file, "content", ops), platform::FileError);
+    EXPECT_TRUE(Names(dir.path()).empty());
+}
+
+// Writes that take less than they are given.
+class ShortWriteOps : public platform::FileOps {
+public:
+    // Each write takes at most `step` bytes; after `limit` bytes in all it
+    // takes none (returning 0) or fails with ENOSPC.
+    ShortWriteOps(std::size_t step, std::size_t limit, bool failWithErrno)
+        : step_(step), limit_(limit), failWithErrno_(failWithErrno) {}
+    ssize_t Write(int fd, const char* data, std::size_t size) override {
+        if (total_ >= limit_) {
+            if (!failWithErrno_) return 0;
+            errno = ENOSPC;
+            return -1;
+        }
+        const ssize_t count = FileOps::Write(fd, data, std::min({size, step_, limit_ - total_}));
+        if (count > 0) total_ += static_cast<std::size_t>(count);
+        return count;
+    }
+
+private:
+    std::size_t step_;
+    std::size_t limit_;
+    bool failWithErrno_;
+    std::size_t total_ = 0;
+};
+
+TEST(ReplaceFileTest, ShortWritesAreContinuedAndAStalledWriteFails) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    const std::string content = "0123456789abcdefghij";
+
+    ShortWriteOps piecemeal(3, 1000, true);
+    platform::ReplaceFile(file, content, piecemeal);
+    EXPECT_EQ(ReadAll(file), content);
+
+    WriteAll(file, "old");
+    ShortWriteOps stalls(4, 8, false);
+    try {
+        platform::ReplaceFile(file, content, stalls);
+        ADD_FAILURE() << "a write that took nothing was reported as saved";
+    } catch (const platform::FileError& error) {
+        EXPECT_EQ(error.reason(), "The write stopped short after 8 of 20 bytes");
+    }
+    ShortWriteOps full(5, 10, true);
+    try {
+        platform::ReplaceFile(file, content, full);
+        ADD_FAILURE() << "a full disk was reported as saved";
+    } catch (const platform::FileError& error) {
+        EXPECT_EQ(error.reason(), "No space left on device");
+    }
+    EXPECT_EQ(ReadAll(file), "old");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+}
+
+TEST(ReplaceFileTest, ReportsAMissingDirectoryAndATargetThatIsADirectory) {
+    TempDir dir;
+    const fs::path missing = dir.path() / "no-such-dir" / "data.dat";
+    try {
+        platform::ReplaceFile(missing, "x");
+        ADD_FAILURE();
+    } catch (const platform::FileError& error) {
+        EXPECT_EQ(std::string(error.what()), missing.string() + ": No such file or directory");
+    }
+    fs::create_directory(dir.path() / "taken");
+    EXPECT_THROW(platform::ReplaceFile(dir.path() / "taken", "x"), platform::FileError);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"taken"});
+}
+
+TEST(FileReaderTest, ReadsRegularFilesInPiecesAndRefusesOtherKinds) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    std::string content;
+    for (int i = 0; i < 1000; ++i) content += static_cast<char>(i * 7);
+    WriteAll(file, content);
+
+    platform::FileReader reader(file, 64);
+    ASSERT_TRUE(reader.IsOpen());
+    std::string read;
+    for (std::string_view chunk = reader.Next(); !chunk.empty(); chunk = reader.Next()) {
+        EXPECT_LE(chunk.size(), 64u);
+        read += chunk;
+    }
+    EXPECT_EQ(read, content);
+    EXPECT_EQ(reader.Error(), 0);
+    EXPECT_TRUE(reader.Next().empty());
+
+    platform::FileReader missing(dir.path() / "missing");
+    EXPECT_FALSE(missing.IsOpen());
+    EXPECT_EQ(missing.Error(), ENOENT);
+    EXPECT_TRUE(missing.Next().empty());
+
+    platform::FileReader directory(dir.path());
+    EXPECT_FALSE(directory.IsOpen());
+    EXPECT_EQ(directory.Error(), EISDIR);
+
+    // A pipe with no writer would block a plain open for ever.
+    const fs::path fifo = dir.path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    platform::FileReader pipe(fifo);
+    EXPECT_FALSE(pipe.IsOpen());
+}
+
+TEST(ExecutableDirTest, IsTheDirectoryOfThisProgramWithoutTrailingSeparator) {
+    const std::string dir = platform::ExecutableDir();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.front(), '/');
+    EXPECT_NE(dir.back(), '/');
+    EXPECT_TRUE(fs::is_regular_file(dir + "/test_platform"));
+}
+
+TEST(Latin1Test, ConvertsEveryByteBothWaysAndMarksWhatLatin1Lacks) {
+    std::string allBytes;
+    for (int b = 0; b < 256; ++b) allBytes += static_cast<char>(b);
+    const std::string utf8 = platform::Latin1ToUtf8(allBytes);
+    EXPECT_EQ(utf8.size(), 128u + 2 * 128u);
+    EXPECT_EQ(platform::Latin1ToUtf8("\xB1"), "\u00B1");
+    EXPECT_EQ(platform::Utf8ToLatin1(utf8), allBytes);
+
+    EXPECT_EQ(platform::Utf8ToLatin1("a\u20ACb"), "a?b");  // beyond Latin-1
+    EXPECT_EQ(platform::Utf8ToLatin1("a\xC2"
+                                     "b"),
+              "a?b");  // cut short
+    EXPECT_EQ(platform::Utf8ToLatin1("\xFF\xB1"
+                                     "c"),
+              "??c");                                            // stray bytes
+    EXPECT_EQ(platform::Utf8ToLatin1("\xF0\x9F\x98\x80"), "?");  // one character, one mark
+}
+
+}  // namespace
