@@ -14,19 +14,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 // The box's text as a message quotes it: without surrounding blanks, and cut
 // after 40 characters so that a pasted page cannot flood the message.
 std::string Quoted(std::string text) {
-    core::TrimSpaces(text);
-    constexpr std::size_t kLimit = 40;
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (platform::IsContinuationByte(text[i])) continue;
-        if (chars == kLimit) {
-            text.resize(i);
-            text += "...";
-            break;
-        }
-        ++chars;
-    }
-    return text;
+    return platform::Abbreviate(core::TrimSpaces(text), 40);
 }
 
 }  // namespace

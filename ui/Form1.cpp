@@ -194,6 +194,8 @@ Form1::Form1() {
         if (previous != nullptr) setTabOrder(previous, widget);
         previous = widget;
     }
+
+    ConnectHandlers();
 }
 
 QIcon TransistorIcon() {

@@ -2,10 +2,14 @@
 
 #include <QIcon>
 #include <QWidget>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "ui/InputBox.h"
 
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
@@ -23,6 +27,15 @@ class Form1 : public QWidget {
 public:
     Form1();
 
+    // Start-up: records the program's directory in AppDir, selects silicon,
+    // restores the last run, then shows the window at its size and place with
+    // the focus in TxtVcc.
+    void Load(const std::string& appDir);
+
+    // The directory that holds the program, without a trailing separator;
+    // the last-run file lives there.
+    std::string AppDir;
+
     // Size of the client area in twips (15 to a logical pixel).
     static constexpr int kClientWidthTwips = 8115;
     static constexpr int kClientHeightTwips = 6435;
@@ -30,12 +43,12 @@ public:
     // The controls, under the names the rest of the program uses for them.
     // They are children of the window and live as long as it does.
     QGroupBox* Frame1 = nullptr;
-    QLineEdit* TxtVcc = nullptr;
-    QLineEdit* TxtBeta = nullptr;
-    QLineEdit* TxtR1 = nullptr;
-    QLineEdit* TxtR2 = nullptr;
-    QLineEdit* TxtRc = nullptr;
-    QLineEdit* TxtRe = nullptr;
+    InputBox* TxtVcc = nullptr;
+    InputBox* TxtBeta = nullptr;
+    InputBox* TxtR1 = nullptr;
+    InputBox* TxtR2 = nullptr;
+    InputBox* TxtRc = nullptr;
+    InputBox* TxtRe = nullptr;
     QRadioButton* OptSi = nullptr;
     QRadioButton* OptGe = nullptr;
     QPushButton* CmdCalc = nullptr;
@@ -52,6 +65,26 @@ public:
     QGroupBox* Frame3 = nullptr;
     QLabel* Text7 = nullptr;
     QSvgWidget* Image1 = nullptr;
+
+public slots:
+    void CmdCalc_Click();
+    void CmdClr_Click();
+    void CmdLoadData_Click();
+    void CmdClose_Click();
+
+private:
+    void ConnectHandlers();
+    void Calculate();
+    void SaveLastRun();
+    void LoadLastRun();
+    void ShowPlaced();
+    void Place(const QMargins& frame);
+    // Runs a handler; an error ends it where it happened and is shown to the
+    // user, and the window stays open with everything as the handler left it.
+    void RunHandler(const std::function<void()>& handler);
+    void ShowMessage(const QString& text);
+    // The six input boxes in the order of the last-run file.
+    std::array<InputBox*, 6> InputBoxes() const;
 };
 
 // The transistor icon of the window and the application. Needs a running

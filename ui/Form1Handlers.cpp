@@ -1,0 +1,201 @@
+// The window's behaviour: start-up, the four buttons and select-on-focus.
+// Arithmetic and text come from core/, the last-run file from storage/.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QThread>
+#include <QWindow>
+#include <new>
+#include <stdexcept>
+
+#include "core/BiasPoint.h"
+#include "core/WindowPlacement.h"
+#include "platform/FpCheck.h"
+#include "platform/TextNumber.h"
+#include "platform/Utf8.h"
+#include "storage/LastRunFile.h"
+#include "ui/Form1.h"
+
+namespace ui {
+namespace {
+
+constexpr double kTwipsPerPixel = 15;
+
+// The frame the window's full size allows for: 60 twips left, right and
+// bottom, 345 on top (title bar included).
+const QMargins kAssumedFrame(4, 23, 4, 4);
+
+// The text of a box as a number; a number beyond the range of a double is an
+// overflow error that names the box.
+double ReadBox(const InputBox* box, std::size_t fileIndex) {
+    const std::string text = box->text().toStdString();
+    const platform::LenientNumber number = platform::ParseLenient(text);
+    if (number.overflow) {
+        std::string message = "Overflow: the ";
+        message += storage::BoxLabel(fileIndex);
+        message += " holds a number too large to calculate with: ";
+        message += platform::Abbreviate(text, 40);
+        message += ".";
+        throw platform::ArithmeticError(platform::FpFault::Overflow, message);
+    }
+    return number.value;
+}
+
+}  // namespace
+
+std::array<InputBox*, 6> Form1::InputBoxes() const {
+    // Indexed as storage::Box.
+    return {TxtVcc, TxtBeta, TxtR1, TxtR2, TxtRc, TxtRe};
+}
+
+void Form1::ConnectHandlers() {
+    connect(CmdCalc, &QPushButton::clicked, this, &Form1::CmdCalc_Click);
+    connect(CmdClr, &QPushButton::clicked, this, &Form1::CmdClr_Click);
+    connect(CmdLoadData, &QPushButton::clicked, this, &Form1::CmdLoadData_Click);
+    connect(CmdClose, &QPushButton::clicked, this, &Form1::CmdClose_Click);
+    for (InputBox* box : InputBoxes()) {
+        // Selects the whole text of up to 99 characters.
+        connect(box, &InputBox::GotFocus, box, [box] { box->setSelection(0, 99); });
+    }
+}
+
+void Form1::Load(const std::string& appDir) {
+    AppDir = appDir;
+    OptSi->setChecked(true);
+    LoadLastRun();
+    ShowPlaced();
+    TxtVcc->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1::CmdCalc_Click() {
+    RunHandler([this] { Calculate(); });
+}
+
+void Form1::CmdClr_Click() {
+    for (InputBox* box : InputBoxes()) box->clear();
+    TxtVcc->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1::CmdLoadData_Click() { LoadLastRun(); }
+
+void Form1::CmdClose_Click() {
+    RunHandler([this] {
+        SaveLastRun();
+        close();
+    });
+}
+
+void Form1::Calculate() {
+    using storage::Box;
+    const double Vcc = ReadBox(TxtVcc, Box::kVcc);
+    const double Beta = ReadBox(TxtBeta, Box::kBeta);
+    const double Rc = ReadBox(TxtRc, Box::kRc);
+    const double Re = ReadBox(TxtRe, Box::kRe);
+    const double R1 = ReadBox(TxtR1, Box::kR1);
+    const double R2 = ReadBox(TxtR2, Box::kR2);
+
+    double Vbe = 0;
+    if (OptSi->isChecked()) Vbe = core::kVbeSilicon;
+    if (OptGe->isChecked()) Vbe = core::kVbeGermanium;
+    if (Vbe == 0) ShowMessage(QStringLiteral("Select Silicon or Germanium."));
+
+    const core::BiasOutcome outcome = core::ComputeBiasPoint(Vcc, Beta, R1, R2, Rc, Re, Vbe);
+    const std::vector<std::string> lines = core::BuildResultLines(outcome);
+    // The list changes only once line 1 can be shown.
+    if (!lines.empty()) {
+        List1->clear();
+        for (const std::string& line : lines) List1->addItem(QString::fromStdString(line));
+    }
+    if (!outcome.ok()) {
+        throw platform::ArithmeticError(outcome.fault,
+                                        core::DescribeFault(outcome, Beta, R1, R2, Rc, Re));
+    }
+}
+
+void Form1::SaveLastRun() {
+    storage::Inputs inputs;
+    const auto boxes = InputBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) inputs.boxes[i] = boxes[i]->text().toStdString();
+    inputs.si = OptSi->isChecked();
+    inputs.ge = OptGe->isChecked();
+    storage::SaveLastRun(storage::LastRunPath(AppDir), inputs);
+}
+
+void Form1::LoadLastRun() {
+    // Never reports anything: whatever cannot be read leaves empty boxes.
+    const storage::Loaded loaded = storage::LoadLastRunFile(storage::LastRunPath(AppDir));
+    const auto boxes = InputBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        boxes[i]->setText(QString::fromStdString(loaded.boxes[i]));
+    }
+    if (loaded.selectSi) OptSi->setChecked(true);
+    if (loaded.selectGe) OptGe->setChecked(true);
+}
+
+void Form1::RunHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::bad_alloc&) {
+        ShowMessage(QStringLiteral("Out of memory: the action was stopped."));
+    } catch (const std::exception& error) {
+        ShowMessage(QString::fromStdString(error.what()));
+    }
+}
+
+void Form1::ShowMessage(const QString& text) {
+    // OK only and no icon; the title is the program's.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tindrel"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void Form1::ShowPlaced() {
+    // The client area a maximized window would have is the screen's work area
+    // less the window manager's frame. It is worked out rather than measured
+    // by maximizing: a window manager answers a maximize only later, a bare X
+    // server never, and the round trip would flicker.
+    Place(kAssumedFrame);
+    show();
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+
+    // The window manager frames a new window a moment after it is mapped;
+    // wait for that, but never long, since without one no frame comes.
+    QElapsedTimer waited;
+    waited.start();
+    QMargins frame = windowHandle()->frameMargins();
+    while (frame.isNull() && waited.elapsed() < 1000) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QThread::msleep(10);
+        frame = windowHandle()->frameMargins();
+    }
+    if (frame != kAssumedFrame) Place(frame);
+}
+
+void Form1::Place(const QMargins& frame) {
+    const QRect area = screen()->availableGeometry();
+    const int frameWidth = frame.left() + frame.right();
+    const int frameHeight = frame.top() + frame.bottom();
+    const core::WindowPlacement placement =
+        core::PlaceWindow((area.width() - frameWidth) * kTwipsPerPixel,
+                          (area.height() - frameHeight) * kTwipsPerPixel);
+
+    // At full size the client area is the layout's own, whatever frame is
+    // drawn; a smaller window loses what its frame takes.
+    int clientWidth = kClientWidthTwips / 15;
+    int clientHeight = kClientHeightTwips / 15;
+    if (placement.width < core::kFullWindowWidth) {
+        clientWidth = static_cast<int>(placement.width / 15) - frameWidth;
+    }
+    if (placement.height < core::kFullWindowHeight) {
+        clientHeight = static_cast<int>(placement.height / 15) - frameHeight;
+    }
+    resize(std::max(clientWidth, 1), std::max(clientHeight, 1));
+    // A top-level widget's position is that of its frame's top-left corner.
+    move(area.x() + qRound(placement.left / kTwipsPerPixel),
+         area.y() + qRound(placement.top / kTwipsPerPixel));
+}
+
+}  // namespace ui
