@@ -1,0 +1,360 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+#include "ui/Form1.h"
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+using ui::Form1;
+using ui::InputBox;
+
+// What a message box showed before the test dismissed it.
+struct Shown {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+};
+
+// Answers every message box that opens while it lives: records it and
+// presses its OK button, so no test can hang on a modal dialog.
+class MessageCatcher {
+public:
+    MessageCatcher() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
+        timer_.start();
+    }
+    const std::vector<Shown>& shown() const { return shown_; }
+    QStringList texts() const {
+        QStringList list;
+        for (const Shown& s : shown_) list << s.text;
+        return list;
+    }
+
+private:
+    void Answer() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        shown_.push_back({box->windowTitle(), box->text(), box->icon(),
+                          static_cast<int>(box->buttons().size())});
+        box->button(QMessageBox::Ok)->click();
+    }
+    QTimer timer_;
+    std::vector<Shown> shown_;
+};
+
+QStringList Lines(const QListWidget* list) {
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+    return lines;
+}
+
+const QStringList kSiliconLines = {
+    "Ic = 2.946 mA  Ve = 1.398 Volts  Vc = 5.520 Volts",
+    "R1 Power = 4.547e-3 Watts   R2 Power = 849.6e-6 Watts",
+    "Re Power = 4.160e-3 Watts   Rc Power = 19.09e-3 Watts",
+    "            Collector Dissipation = 12.14e-3 Watts",
+    "For Rc = 0, Collector Dissipation = 31.23e-3 Watts",
+    "                 Stability Factor = 8.240",
+};
+
+class Form1Behaviour : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        Start();
+    }
+
+    // Starts the window afresh, as the program does, in the test's directory.
+    void Start() {
+        form_ = std::make_unique<Form1>();
+        form_->Load(dir_.path().toStdString());
+        QApplication::setActiveWindow(form_.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    }
+
+    QString FilePath() const { return dir_.filePath(QStringLiteral("Tindrel.dat")); }
+
+    void WriteFile(const QByteArray& bytes) const {
+        QFile file(FilePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QByteArray ReadFile() const {
+        QFile file(FilePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Types the six values into the boxes the way a user would: the focus
+    // starts in TxtVcc with its text selected, typing replaces it, Tab moves on.
+    // Backspace removes the selected text, so an empty value empties the box.
+    void TypeInputs(const QStringList& values) {
+        // A message box that just closed leaves the window to be activated again.
+        QApplication::setActiveWindow(form_.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        form_->TxtVcc->setFocus(Qt::OtherFocusReason);
+        for (const QString& value : values) {
+            QWidget* box = QApplication::focusWidget();
+            ASSERT_NE(box, nullptr);
+            QTest::keyClick(box, Qt::Key_Backspace);
+            QTest::keyClicks(box, value);
+            QTest::keyClick(box, Qt::Key_Tab);
+        }
+    }
+
+    void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    std::array<InputBox*, 6> Boxes() const {
+        return {form_->TxtVcc, form_->TxtBeta, form_->TxtR1,
+                form_->TxtR2,  form_->TxtRc,   form_->TxtRe};
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<Form1> form_;
+};
+
+TEST_F(Form1Behaviour, FirstStartWithoutAFileHasEmptyBoxesSiliconAndFocusInVcc) {
+    for (InputBox* box : Boxes()) EXPECT_EQ(box->text(), "");
+    EXPECT_TRUE(form_->OptSi->isChecked());
+    EXPECT_FALSE(form_->OptGe->isChecked());
+    EXPECT_EQ(form_->List1->count(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), form_->TxtVcc);
+    EXPECT_EQ(form_->AppDir, dir_.path().toStdString());
+}
+
+TEST_F(Form1Behaviour, StartRestoresTheLastRunAndSelectsItsText) {
+    WriteFile(
+        "False\r\n 12.00     \r\n 100.0     \r\n 22.00e+3  \r\n 4.700e+3  \r\n 2.200e+3  \r\n"
+        " 470.0     \r\nFalse\r\nTrue\r\n");
+    form_.reset();
+    Start();
+    const QStringList expected = {"12.00", "100.0", "22.00e+3", "4.700e+3", "2.200e+3", "470.0"};
+    const auto boxes = Boxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) EXPECT_EQ(boxes[i]->text(), expected[i]);
+    EXPECT_TRUE(form_->OptGe->isChecked());
+    EXPECT_FALSE(form_->OptSi->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), form_->TxtVcc);
+    EXPECT_EQ(form_->TxtVcc->selectedText(), "12.00");
+}
+
+TEST_F(Form1Behaviour, CalculateShowsTheWorkedExamples) {
+    MessageCatcher messages;
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    Click(form_->CmdCalc);
+    EXPECT_EQ(Lines(form_->List1), kSiliconLines);
+
+    // Again: still six lines, not twelve.
+    Click(form_->CmdCalc);
+    EXPECT_EQ(Lines(form_->List1), kSiliconLines);
+
+    QTest::mouseClick(form_->OptGe, Qt::LeftButton);
+    Click(form_->CmdCalc);
+    EXPECT_EQ(Lines(form_->List1),
+              (QStringList{"Ic = 3.919 mA  Ve = 1.861 Volts  Vc = 3.377 Volts",
+                           "R1 Power = 4.136e-3 Watts   R2 Power = 1.288e-3 Watts",
+                           "Re Power = 7.365e-3 Watts   Rc Power = 33.80e-3 Watts",
+                           "            Collector Dissipation = 5.944e-3 Watts",
+                           "For Rc = 0, Collector Dissipation = 39.74e-3 Watts",
+                           "                 Stability Factor = 8.240"}));
+
+    TypeInputs({"1", "1", "1", "1", "1", "1"});
+    QTest::mouseClick(form_->OptSi, Qt::LeftButton);
+    Click(form_->CmdCalc);
+    const QStringList lines = Lines(form_->List1);
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], "Ic = -40.00 mA  Ve = -80.00e-3 Volts  Vc = 1.040 Volts");
+    EXPECT_EQ(lines[5], "                 Stability Factor = 500.0e-3");
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(Form1Behaviour, NoMaterialAsksForOneThenCalculatesWithZeroDrop) {
+    MessageCatcher messages;
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    // Neither option set: only the program can clear both of an exclusive pair.
+    form_->OptSi->setAutoExclusive(false);
+    form_->OptSi->setChecked(false);
+    form_->OptSi->setAutoExclusive(true);
+    Click(form_->CmdCalc);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    const Shown& shown = messages.shown()[0];
+    EXPECT_EQ(shown.text, "Select Silicon or Germanium.");
+    EXPECT_EQ(shown.title, "Tindrel");
+    EXPECT_EQ(shown.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(shown.buttons, 1);
+    const QStringList lines = Lines(form_->List1);
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], "Ic = 4.114 mA  Ve = 1.953 Volts  Vc = 2.949 Volts");
+}
+
+struct FaultCase {
+    QStringList inputs;  // Vcc, Beta, R1, R2, Rc, Re
+    QString message;
+    QStringList linesAfter;  // empty: the earlier results stay
+};
+
+TEST_F(Form1Behaviour, FaultsStopTheActionAndNameWhatWentWrong) {
+    const FaultCase cases[] = {
+        {{"", "", "", "", "", ""},
+         "Invalid operation while computing the Thevenin voltage of the divider (R1 + R2 is 0).",
+         {}},
+        {{"12", "100", "0", "4700", "2200", "0"},
+         "Division by zero while computing the collector current (Re is 0).",
+         {}},
+        {{"12", "0", "22000", "4700", "2200", "470"},
+         "Invalid operation while computing the emitter voltage (Beta is 0).",
+         {}},
+        {{"12", "100", "0", "4700", "2200", "470"},
+         "Division by zero while computing the power in R1 (R1 is 0).",
+         {"Ic = 24.02 mA  Ve = 11.40 Volts  Vc = -40.83 Volts"}},
+        {{"12", "100", "22000", "4700", "2200", "0"},
+         "Invalid operation while computing the power in Re (Re is 0).",
+         {"Ic = 39.05 mA  Ve = 0.000 Volts  Vc = -73.91 Volts"}},
+        {{"12", "100", "22000", "4700", "0", "470"},
+         "Invalid operation while computing the power in Rc (Rc is 0).",
+         {"Ic = 2.946 mA  Ve = 1.398 Volts  Vc = 12.00 Volts"}},
+        {{"1e999", "100", "22000", "4700", "2200", "470"},
+         "Overflow: the supply voltage box (Vcc) holds a number too large to calculate with: "
+         "1e999.",
+         {}},
+    };
+    for (const FaultCase& c : cases) {
+        MessageCatcher messages;
+        TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+        Click(form_->CmdCalc);
+        ASSERT_EQ(Lines(form_->List1), kSiliconLines);
+
+        TypeInputs(c.inputs);
+        Click(form_->CmdCalc);
+        EXPECT_EQ(messages.texts(), QStringList{c.message}) << c.inputs.join(',').toStdString();
+        EXPECT_EQ(Lines(form_->List1), c.linesAfter.isEmpty() ? kSiliconLines : c.linesAfter)
+            << c.inputs.join(',').toStdString();
+        // Nothing typed is lost, and the window stays open.
+        EXPECT_EQ(form_->TxtVcc->text(), c.inputs[0]);
+        EXPECT_TRUE(form_->isVisible());
+    }
+}
+
+TEST_F(Form1Behaviour, ClearEmptiesTheBoxesOnlyAndFocusesVcc) {
+    MessageCatcher messages;
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    QTest::mouseClick(form_->OptGe, Qt::LeftButton);
+    Click(form_->CmdCalc);
+    Click(form_->CmdClr);
+    for (InputBox* box : Boxes()) EXPECT_EQ(box->text(), "");
+    EXPECT_TRUE(form_->OptGe->isChecked());
+    EXPECT_EQ(form_->List1->count(), 6);
+    EXPECT_EQ(QApplication::focusWidget(), form_->TxtVcc);
+    // The caret is there: typing goes into TxtVcc.
+    QTest::keyClicks(QApplication::focusWidget(), "5");
+    EXPECT_EQ(form_->TxtVcc->text(), "5");
+}
+
+TEST_F(Form1Behaviour, SelectsTheTextOnEveryWayOfFocusing) {
+    const auto boxes = Boxes();
+    for (InputBox* box : boxes) box->setText("4700");
+
+    // By keyboard.
+    form_->TxtVcc->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(form_->TxtVcc, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form_->TxtBeta);
+    EXPECT_EQ(form_->TxtBeta->selectedText(), "4700");
+
+    // By mouse, at a point inside the text that a plain click would put the caret.
+    QTest::mouseClick(form_->TxtR2, Qt::LeftButton, {}, QPoint(12, 8));
+    EXPECT_EQ(QApplication::focusWidget(), form_->TxtR2);
+    EXPECT_EQ(form_->TxtR2->selectedText(), "4700");
+    EXPECT_EQ(form_->TxtR2->selectionStart(), 0);
+
+    // After Clear and new text, and from the program.
+    Click(form_->CmdClr);
+    form_->TxtRe->setText("470");
+    form_->TxtRe->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(form_->TxtRe->selectedText(), "470");
+
+    // A long text has its first 99 characters selected.
+    const QString longText(120, QLatin1Char('7'));
+    form_->TxtRc->setText(longText);
+    QTest::mouseClick(form_->TxtRc, Qt::LeftButton);
+    EXPECT_EQ(form_->TxtRc->selectionStart(), 0);
+    EXPECT_EQ(form_->TxtRc->selectedText(), longText.left(99));
+}
+
+TEST_F(Form1Behaviour, CloseSavesTheInputsAndEndsTheWindow) {
+    MessageCatcher messages;
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    Click(form_->CmdClose);
+    EXPECT_EQ(ReadFile(),
+              QByteArray("False\r\n 12.00     \r\n 100.0     \r\n 22.00e+3  \r\n 4.700e+3  \r\n"
+                         " 2.200e+3  \r\n 470.0     \r\nTrue\r\nFalse\r\n"));
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(Form1Behaviour, ClosingFromTheTitleBarDoesNotSave) {
+    WriteFile("False\r\n 1.000     \r\n");
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    form_->close();
+    EXPECT_EQ(ReadFile(), QByteArray("False\r\n 1.000     \r\n"));
+}
+
+TEST_F(Form1Behaviour, AFailedSaveKeepsTheWindowTheInputsAndTheOldFile) {
+    MessageCatcher messages;
+    WriteFile("previous");
+    TypeInputs({"1e999", "100", "22000", "4700", "2200", "470"});
+    Click(form_->CmdClose);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_TRUE(messages.shown()[0].text.contains("supply voltage box (Vcc)"));
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_EQ(form_->TxtVcc->text(), "1e999");
+    EXPECT_EQ(ReadFile(), QByteArray("previous"));
+
+    // A folder that cannot hold the file: the message names the file.
+    form_->AppDir = dir_.filePath(QStringLiteral("missing")).toStdString();
+    form_->TxtVcc->setText("12");
+    Click(form_->CmdClose);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_TRUE(
+        messages.shown()[1].text.contains(dir_.filePath(QStringLiteral("missing/Tindrel.dat"))))
+        << messages.shown()[1].text.toStdString();
+    EXPECT_TRUE(form_->isVisible());
+}
+
+TEST_F(Form1Behaviour, LoadLastRunRestoresTheFileAndLeavesTheResults) {
+    MessageCatcher messages;
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    Click(form_->CmdCalc);
+    WriteFile("False\r\n 1.000e+3  \r\n");  // short file: later boxes get its last field
+    Click(form_->CmdLoadData);
+    for (InputBox* box : Boxes()) EXPECT_EQ(box->text(), "1.000e+3");
+    EXPECT_EQ(Lines(form_->List1), kSiliconLines);
+    EXPECT_TRUE(form_->OptSi->isChecked());
+
+    // After the file is deleted the boxes empty; the material and the list stay.
+    QTest::mouseClick(form_->OptGe, Qt::LeftButton);
+    ASSERT_TRUE(QFile::remove(FilePath()));
+    Click(form_->CmdLoadData);
+    for (InputBox* box : Boxes()) EXPECT_EQ(box->text(), "");
+    EXPECT_TRUE(form_->OptGe->isChecked());
+    EXPECT_EQ(Lines(form_->List1), kSiliconLines);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+}  // namespace
