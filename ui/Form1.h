@@ -72,6 +72,9 @@ public slots:
     void CmdLoadData_Click();
     void CmdClose_Click();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void ConnectHandlers();
     void Calculate();

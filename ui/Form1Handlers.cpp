@@ -2,6 +2,7 @@
 // Arithmetic and text come from core/, the last-run file from storage/.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFocusEvent>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -57,10 +58,27 @@ void Form1::ConnectHandlers() {
     connect(CmdClr, &QPushButton::clicked, this, &Form1::CmdClr_Click);
     connect(CmdLoadData, &QPushButton::clicked, this, &Form1::CmdLoadData_Click);
     connect(CmdClose, &QPushButton::clicked, this, &Form1::CmdClose_Click);
+    OptSi->installEventFilter(this);
+    OptGe->installEventFilter(this);
     for (InputBox* box : InputBoxes()) {
         // Selects the whole text of up to 99 characters.
         connect(box, &InputBox::GotFocus, box, [box] { box->setSelection(0, 99); });
     }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // Tabbing into the material group lands on the selected option, as in
+    // any option group, rather than on the one that last had the focus.
+    if (event->type() == QEvent::FocusIn && (watched == OptSi || watched == OptGe)) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        QRadioButton* other = watched == OptSi ? OptGe : OptSi;
+        const bool tabbed = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        if (tabbed && other->isChecked()) {
+            other->setFocus(reason);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::Load(const std::string& appDir) {

@@ -297,6 +297,25 @@ TEST_F(Form1Behaviour, SelectsTheTextOnEveryWayOfFocusing) {
     EXPECT_EQ(form_->TxtRc->selectedText(), longText.left(99));
 }
 
+TEST_F(Form1Behaviour, TabIntoTheMaterialGroupLandsOnTheSelectedOption) {
+    // Silicon had the focus last; germanium is then selected as the last run does.
+    QTest::mouseClick(form_->OptSi, Qt::LeftButton);
+    form_->OptGe->setChecked(true);
+    form_->TxtRe->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(form_->TxtRe, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form_->OptGe);
+    QTest::keyClick(form_->OptGe, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form_->CmdCalc);
+    QTest::keyClick(form_->CmdCalc, Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), form_->OptGe);
+
+    QTest::keyClick(form_->OptGe, Qt::Key_Up);  // arrows still move within the group
+    EXPECT_TRUE(form_->OptSi->isChecked());
+    form_->TxtRe->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(form_->TxtRe, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form_->OptSi);
+}
+
 TEST_F(Form1Behaviour, CloseSavesTheInputsAndEndsTheWindow) {
     MessageCatcher messages;
     TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
