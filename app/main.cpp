@@ -1,29 +1,35 @@
 #include <QApplication>
 #include <QMessageBox>
+#include <string>
 #include <system_error>
 
 #include "platform/ExecutableDir.h"
 #include "ui/Form1.h"
+
+namespace {
+
+// The folder that holds the program. Without it the program still runs; it
+// then looks for its last run in the current folder.
+std::string ProgramDir() {
+    try {
+        return platform::ExecutableDir();
+    } catch (const std::system_error& error) {
+        QMessageBox::warning(nullptr, QStringLiteral("Tindrel"),
+                             QStringLiteral("The program's folder could not be found (%1); the "
+                                            "last run will be looked for in the current folder.")
+                                 .arg(QString::fromLocal8Bit(error.what())));
+        return std::string(1, '.');
+    }
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tindrel"));
     QApplication::setWindowIcon(ui::TransistorIcon());
 
-    std::string appDir;
-    try {
-        appDir = platform::ExecutableDir();
-    } catch (const std::system_error& error) {
-        // Without its directory the program still runs; it cannot find or
-        // keep its last run.
-        QMessageBox::warning(nullptr, QStringLiteral("Tindrel"),
-                             QStringLiteral("The program's folder could not be found (%1); the "
-                                            "last run will be looked for in the current folder.")
-                                 .arg(QString::fromLocal8Bit(error.what())));
-        appDir = ".";
-    }
-
     ui::Form1 form;
-    form.Load(appDir);
+    form.Load(ProgramDir());
     return QApplication::exec();
 }
