@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QImage>
@@ -316,22 +317,23 @@ TEST(Form1Accessibility, EveryWorkingControlHasAName) {
     EXPECT_EQ(names.size(), 13u);  // no two alike
 }
 
-// Leaves pictures of the window and of the enlarged icon in the test's
-// working directory (the build tree) for a look by eye.
+// Leaves pictures of the window and of the enlarged icon beside the test
+// program (in the build tree) for a look by eye.
 TEST(Form1Screenshot, SavesWindowAndIcon) {
+    const QDir out(QCoreApplication::applicationDirPath());
     Form1 form;
     form.OptSi->setChecked(true);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     const QImage window = form.grab().toImage();
     EXPECT_EQ(window.deviceIndependentSize().toSize(), QSize(541, 429));
-    EXPECT_TRUE(window.save("Form1.png"));
+    EXPECT_TRUE(window.save(out.filePath("Form1.png")));
     const QImage icon = form.windowIcon().pixmap(QSize(32, 32), 1.0).toImage();
     EXPECT_TRUE(
-        icon.scaled(256, 256, Qt::KeepAspectRatio, Qt::FastTransformation).save("Icon.png"));
+        icon.scaled(256, 256, Qt::KeepAspectRatio, Qt::FastTransformation).save(out.filePath("Icon.png")));
     // The circuit at its own size, for its details.
     form.Image1->resize(form.Image1->renderer()->defaultSize());
-    EXPECT_TRUE(form.Image1->grab().save("Circuit.png"));
+    EXPECT_TRUE(form.Image1->grab().save(out.filePath("Circuit.png")));
 }
 
 }  // namespace
