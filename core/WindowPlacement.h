@@ -17,8 +17,6 @@ struct WindowPlacement {
 // frame of 60 twips left, right and bottom and 345 on top (title bar).
 inline constexpr std::int64_t kFullWindowWidth = 8235;
 inline constexpr std::int64_t kFullWindowHeight = 6840;
-inline constexpr std::int64_t kFrameWidth = 120;
-inline constexpr std::int64_t kFrameHeight = 405;
 
 // Where the window goes, given the client area of a maximized window in
 // twips: centred at full size where there is room; otherwise as large as the

@@ -24,7 +24,7 @@
 namespace ui {
 namespace {
 
-constexpr double kTwipsPerPixel = 15;
+constexpr int kTwipsPerPixel = 15;
 
 // The frame the window's full size allows for: 60 twips left, right and
 // bottom, 345 on top (title bar included).
@@ -202,13 +202,13 @@ void Form1::Place(const QMargins& frame) {
 
     // At full size the client area is the layout's own, whatever frame is
     // drawn; a smaller window loses what its frame takes.
-    int clientWidth = kClientWidthTwips / 15;
-    int clientHeight = kClientHeightTwips / 15;
+    int clientWidth = kClientWidthTwips / kTwipsPerPixel;
+    int clientHeight = kClientHeightTwips / kTwipsPerPixel;
     if (placement.width < core::kFullWindowWidth) {
-        clientWidth = static_cast<int>(placement.width / 15) - frameWidth;
+        clientWidth = static_cast<int>(placement.width / kTwipsPerPixel) - frameWidth;
     }
     if (placement.height < core::kFullWindowHeight) {
-        clientHeight = static_cast<int>(placement.height / 15) - frameHeight;
+        clientHeight = static_cast<int>(placement.height / kTwipsPerPixel) - frameHeight;
     }
     resize(std::max(clientWidth, 1), std::max(clientHeight, 1));
     // A top-level widget's position is that of its frame's top-left corner.
