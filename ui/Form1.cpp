@@ -4,7 +4,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
@@ -59,7 +58,7 @@ void Setup(QPushButton* button, const Control& control) {
     button->setDefault(false);
 }
 
-void Setup(QListWidget* list, const Control&) {
+void Setup(ResultList* list, const Control&) {
     // Result lines stay in the order they are added, one selectable at a time.
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
@@ -157,6 +156,34 @@ QFont CourierNewFont() {
     return font;
 }
 
+// What each input box reads. The conversion stops at the first character
+// that cannot continue a number, so "4.7k" reads as 4.7; the tip says so
+// before that happens.
+struct InputTip {
+    InputBox* Form1::*box;
+    const char* text;
+};
+
+constexpr std::array kInputTips = {
+    InputTip{&Form1::TxtVcc,
+             "Collector supply voltage Vcc, in volts: a plain number such as 12 or 4.5"},
+    InputTip{&Form1::TxtBeta, "Current gain Beta, without unit: a plain number such as 100 or 1e2"},
+    InputTip{&Form1::TxtR1,
+             "Upper divider resistor R1, in ohms: a plain number such as 22000 or 22e3"},
+    InputTip{&Form1::TxtR2,
+             "Lower divider resistor R2, in ohms: a plain number such as 4700 or 4.7e3"},
+    InputTip{&Form1::TxtRc, "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3"},
+    InputTip{&Form1::TxtRe, "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3"},
+};
+
+void SetInputTips(Form1& form) {
+    for (const InputTip& tip : kInputTips) {
+        (form.*tip.box)
+            ->setToolTip(QString::fromUtf8(tip.text) +
+                         QStringLiteral(" (a letter such as k ends the number)"));
+    }
+}
+
 }  // namespace
 
 Form1::Form1() {
@@ -195,6 +222,7 @@ Form1::Form1() {
         previous = widget;
     }
 
+    SetInputTips(*this);
     ConnectHandlers();
 }
 

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "ui/InputBox.h"
+#include "ui/ResultList.h"
 
 class QGroupBox;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSvgWidget;
@@ -55,7 +55,7 @@ public:
     QPushButton* CmdClose = nullptr;
     QPushButton* CmdClr = nullptr;
     QPushButton* CmdLoadData = nullptr;
-    QListWidget* List1 = nullptr;
+    ResultList* List1 = nullptr;
     QLabel* Text6 = nullptr;
     QLabel* Text1 = nullptr;
     QLabel* Text3 = nullptr;

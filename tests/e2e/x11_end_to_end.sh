@@ -8,7 +8,9 @@
 #     the option buttons and Calculate give the result lines; a fault shows a
 #     modal message and the program goes on; Close saves the last-run file,
 #     byte for byte, and ends the program with status 0;
-#   - closing the window through the window manager saves nothing.
+#   - closing the window through the window manager saves nothing;
+#   - Paste from an input box's context menu goes in at the caret, and Copy All
+#     from the result list's menu (opened with the Menu key) copies all lines.
 # Values in the boxes and lines of the list are read back through the
 # clipboard (Ctrl+C in a box or in the list).
 #
@@ -335,6 +337,7 @@ read_list_line() { # key presses to reach the line, e.g. Home or "Home Down"
 # Controls, client coordinates of their middles (96 dots per inch).
 calc_x=100 calc_y=204   # CmdCalc
 close_x=204 close_y=236 # CmdClose
+vcc_x=308 vcc_y=25      # TxtVcc
 rc_x=308 rc_y=121       # TxtRc
 si_x=316 si_y=208       # OptSi in Frame1
 ge_x=316 ge_y=232       # OptGe in Frame1
@@ -373,8 +376,19 @@ win="$(check_placement "1920 x 1080")" || exit 1
 wait_for 5 focused_is "$win" || fail "the window did not get the keyboard focus"
 expect_eq "focus at start: TxtVcc with its whole text selected (Ctrl+C)" "$(copy_focused)" "5.000"
 
+# Paste from the box's own menu goes in at the caret, not over the whole text.
+type_text 123456
+keys End
+printf 'XY' | x xsel --clipboard --input || fail "xsel could not fill the clipboard"
+x xdotool mousemove --window "$win" "$vcc_x" "$vcc_y" click 3 || fail "xdotool could not right-click TxtVcc"
+sleep 0.3
+keys p
+keys ctrl+a
+expect_eq "TxtVcc after Paste from its context menu at the end of 123456" "$(copy_focused)" "123456XY"
+
 # The first worked example; each box's text is selected when Tab reaches it,
 # so typing replaces it.
+keys ctrl+a
 type_text 12
 keys Tab
 type_text 100
@@ -395,6 +409,19 @@ for i in 1 2 3 4 5; do
     expect_eq "List1 line $((i + 1)) after Calculate" "$(read_list_line Down)" "${lines_si[i]}"
 done
 expect_eq "List1 has six lines (Down past line 6)" "$(read_list_line Down)" "${lines_si[5]}"
+
+# Copy All from the list's menu, opened with the Menu key: the six lines,
+# each ending in a line feed.
+x xsel --clipboard --clear 2>/dev/null
+keys Menu
+sleep 0.3
+keys a
+wait_for 3 clipboard_filled || fail "Copy All put nothing on the clipboard"
+printf '%s\n' "${lines_si[@]}" >"$work/copy_all.expected"
+x xsel --clipboard --output >"$work/copy_all.seen"
+cmp -s "$work/copy_all.seen" "$work/copy_all.expected" ||
+    fail "Copy All gave:
+$(od -c "$work/copy_all.seen")"
 shot e2e_1920x1080_calculate.png
 
 # A fault: Rc = 0 stops the calculation at the power in Rc.

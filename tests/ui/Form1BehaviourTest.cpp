@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -75,6 +80,59 @@ const QStringList kSiliconLines = {
     "                 Stability Factor = 8.240",
 };
 
+// Makes `window` the active window, as a user's click on it does.
+[[nodiscard]] bool Activate(QWidget* window) {
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
+
+// Opens a context menu by `open` and hands the menu to `act` once it shows,
+// whether `open` returns at once or only when the menu has closed.
+void WithContextMenu(const std::function<void()>& open, const std::function<void(QMenu*)>& act) {
+    bool acted = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr || acted) return;
+        acted = true;
+        act(menu);
+    });
+    poll.start();
+    open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return acted && !QApplication::activePopupWidget(); }));
+    // A menu left open would hold every later test.
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+}
+
+// Chooses a menu item as a user does from the keyboard: highlight it, press Enter.
+void ChooseItem(QMenu* menu, QAction* action) {
+    ASSERT_NE(action, nullptr);
+    menu->setActiveAction(action);
+    QTest::keyClick(menu, Qt::Key_Return);
+}
+
+// The menu's items as assistive technology names them, with their enabled state.
+QStringList AccessibleItems(QMenu* menu) {
+    QStringList items;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(menu);
+    for (int i = 0; accessible != nullptr && i < accessible->childCount(); ++i) {
+        QAccessibleInterface* item = accessible->child(i);
+        items << item->text(QAccessible::Name) + (item->state().disabled ? " (off)" : "");
+    }
+    return items;
+}
+
+QAction* ItemNamed(QMenu* menu, const QString& name) {
+    for (QAction* action : menu->actions()) {
+        // Qt's own items carry their shortcut after a tab.
+        const QString text = action->text().section(QLatin1Char('\t'), 0, 0);
+        if (QString(text).remove(QLatin1Char('&')) == name) return action;
+    }
+    return nullptr;
+}
+
 class Form1Behaviour : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,8 +144,7 @@ protected:
     void Start() {
         form_ = std::make_unique<Form1>();
         form_->Load(dir_.path().toStdString());
-        QApplication::setActiveWindow(form_.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        ASSERT_TRUE(Activate(form_.get()));
     }
 
     QString FilePath() const { return dir_.filePath(QStringLiteral("Tindrel.dat")); }
@@ -108,8 +165,7 @@ protected:
     // Backspace removes the selected text, so an empty value empties the box.
     void TypeInputs(const QStringList& values) {
         // A message box that just closed leaves the window to be activated again.
-        QApplication::setActiveWindow(form_.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        ASSERT_TRUE(Activate(form_.get()));
         form_->TxtVcc->setFocus(Qt::OtherFocusReason);
         for (const QString& value : values) {
             QWidget* box = QApplication::focusWidget();
@@ -295,6 +351,78 @@ TEST_F(Form1Behaviour, SelectsTheTextOnEveryWayOfFocusing) {
     QTest::mouseClick(form_->TxtRc, Qt::LeftButton);
     EXPECT_EQ(form_->TxtRc->selectionStart(), 0);
     EXPECT_EQ(form_->TxtRc->selectedText(), longText.left(99));
+}
+
+TEST_F(Form1Behaviour, FocusComingBackToABoxKeepsItsCaretAndSelection) {
+    InputBox* box = form_->TxtVcc;
+    box->setFocus(Qt::OtherFocusReason);
+    box->setText("123456");
+    QTest::keyClick(box, Qt::Key_End);
+
+    // Another window becomes active, then this one again.
+    QWidget other;
+    other.show();
+    ASSERT_TRUE(Activate(&other));
+    ASSERT_TRUE(Activate(form_.get()));
+    EXPECT_FALSE(box->hasSelectedText());
+    EXPECT_EQ(box->cursorPosition(), 6);
+
+    // The box's own menu: Paste goes in at the caret.
+    QGuiApplication::clipboard()->setText("XY");
+    WithContextMenu(
+        [box] {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    box->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(box, &event);
+        },
+        [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Paste")); });
+    EXPECT_EQ(box->text(), "123456XY");
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    box->setSelection(2, 3);
+    ASSERT_TRUE(Activate(&other));
+    ASSERT_TRUE(Activate(form_.get()));
+    EXPECT_EQ(box->selectedText(), "345");
+}
+
+TEST_F(Form1Behaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
+    MessageCatcher messages;
+    ui::ResultList* list = form_->List1;
+    const auto openByMouse = [list] {
+        const QPoint at(10, 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &event);
+    };
+    const auto openByKeyboard = [list] {
+        list->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    };
+    WithContextMenu(openByKeyboard, [](QMenu* menu) {
+        EXPECT_EQ(AccessibleItems(menu), (QStringList{"Copy (off)", "Copy All (off)"}));
+        menu->close();
+    });
+
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    Click(form_->CmdCalc);
+    list->clearSelection();
+    QGuiApplication::clipboard()->clear();
+    WithContextMenu(openByKeyboard, [](QMenu* menu) {
+        EXPECT_EQ(AccessibleItems(menu), (QStringList{"Copy (off)", "Copy All"}));
+        ChooseItem(menu, ItemNamed(menu, "Copy All"));
+    });
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines.join('\n') + '\n');
+
+    list->setCurrentRow(3);
+    WithContextMenu(openByMouse, [](QMenu* menu) {
+        EXPECT_EQ(AccessibleItems(menu), (QStringList{"Copy", "Copy All"}));
+        ChooseItem(menu, ItemNamed(menu, "Copy"));
+    });
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines[3]);
+
+    // Ctrl+C copies the current line as before.
+    list->setFocus(Qt::OtherFocusReason);
+    list->setCurrentRow(5);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines[5]);
 }
 
 TEST_F(Form1Behaviour, TabIntoTheMaterialGroupLandsOnTheSelectedOption) {

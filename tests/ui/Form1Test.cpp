@@ -315,6 +315,15 @@ TEST(Form1Accessibility, EveryWorkingControlHasAName) {
         names.insert(widget->accessibleName());
     }
     EXPECT_EQ(names.size(), 13u);  // no two alike
+
+    // Each input box tells what it reads before a letter can cut a number short.
+    EXPECT_EQ(form.TxtRe->toolTip(),
+              "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3 (a letter such as "
+              "k ends the number)");
+    for (const QWidget* box : {form.TxtVcc, form.TxtBeta, form.TxtR1, form.TxtR2, form.TxtRc}) {
+        EXPECT_TRUE(box->toolTip().endsWith("(a letter such as k ends the number)"))
+            << box->objectName().toStdString();
+    }
 }
 
 // Leaves pictures of the window and of the enlarged icon beside the test
@@ -329,8 +338,8 @@ TEST(Form1Screenshot, SavesWindowAndIcon) {
     EXPECT_EQ(window.deviceIndependentSize().toSize(), QSize(541, 429));
     EXPECT_TRUE(window.save(out.filePath("Form1.png")));
     const QImage icon = form.windowIcon().pixmap(QSize(32, 32), 1.0).toImage();
-    EXPECT_TRUE(
-        icon.scaled(256, 256, Qt::KeepAspectRatio, Qt::FastTransformation).save(out.filePath("Icon.png")));
+    EXPECT_TRUE(icon.scaled(256, 256, Qt::KeepAspectRatio, Qt::FastTransformation)
+                    .save(out.filePath("Icon.png")));
     // The circuit at its own size, for its details.
     form.Image1->resize(form.Image1->renderer()->defaultSize());
     EXPECT_TRUE(form.Image1->grab().save(out.filePath("Circuit.png")));

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QListWidget>
+
+namespace ui {
+
+// The list of result lines. Besides Qt's Ctrl+C (the current line), its
+// context menu copies the selected line or every line. The menu opens with
+// the right mouse button, the Menu key and Shift+F10.
+class ResultList : public QListWidget {
+    Q_OBJECT
+
+public:
+    using QListWidget::QListWidget;
+
+    // Every line in order, each followed by a line feed.
+    QString AllLines() const;
+    // The selected line, or the empty text when none is selected.
+    QString SelectedLine() const;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void ShowMenu(const QPoint& globalPos);
+    // Where a menu opened from the keyboard appears: under the current line,
+    // or at the list's top-left corner when there is none.
+    QPoint KeyboardMenuPos() const;
+};
+
+}  // namespace ui
