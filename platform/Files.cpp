@@ -1,10 +1,10 @@
 #include "platform/Files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <system_error>
 
@@ -16,7 +16,9 @@ int FileOps::Open(const std::string& path, int flags, mode_t mode) {
 ssize_t FileOps::Write(int fd, const char* data, std::size_t size) {
     return ::write(fd, data, size);
 }
+int FileOps::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
 int FileOps::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+int FileOps::Flock(int fd, int operation) { return ::flock(fd, operation); }
 int FileOps::Fsync(int fd) { return ::fsync(fd); }
 int FileOps::Close(int fd) { return ::close(fd); }
 int FileOps::Rename(const std::string& from, const std::string& to) {
@@ -33,6 +35,14 @@ namespace {
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
+// A step of a save that failed.
+struct StepError {
+    std::string reason;
+};
+
+[[noreturn]] void Fail(std::string reason) { throw StepError{std::move(reason)}; }
+[[noreturn]] void FailWithErrno(int error) { throw StepError{ErrnoText(error)}; }
+
 // The directory part of a path and the name within it.
 struct PathParts {
     std::string dir;
@@ -45,96 +55,159 @@ PathParts Split(const std::string& path) {
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// Open descriptors and the temporary file of one save, released on every way
-// out unless the save completed.
-class SaveState {
-public:
-    explicit SaveState(FileOps& ops) : ops_(ops) {}
-    ~SaveState() {
-        if (fd >= 0) ops_.Close(fd);
-        if (!tempPath.empty()) ops_.Unlink(tempPath);
-        if (dirFd >= 0) ops_.Close(dirFd);
-    }
-    SaveState(const SaveState&) = delete;
-    SaveState& operator=(const SaveState&) = delete;
+std::string Join(const std::string& dir, const std::string& name) {
+    return (dir == "/" ? "" : dir) + "/" + name;
+}
 
-    int dirFd = -1;
-    int fd = -1;
-    std::string tempPath;  // empty once there is nothing to remove
+// Waits for the exclusive lock on `fd`. A file system without locks (some
+// network and FUSE ones) is used without: the save then works as it would
+// have without the lock.
+void Lock(FileOps& ops, int fd) {
+    while (ops.Flock(fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return;
+        FailWithErrno(errno);
+    }
+}
+
+void WriteAll(FileOps& ops, int fd, std::string_view content) {
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const std::size_t wanted = content.size() - written;
+        const ssize_t count = ops.Write(fd, content.data() + written, wanted);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            FailWithErrno(errno);
+        }
+        if (count == 0 || static_cast<std::size_t>(count) > wanted) {
+            Fail("The write stopped short after " + std::to_string(written) + " of " +
+                 std::to_string(content.size()) + " bytes");
+        }
+        written += static_cast<std::size_t>(count);
+    }
+}
+
+// The temporary file of one save, under one fixed name beside the file it
+// replaces. It is locked from opening to the rename, so that a second save
+// waits instead of writing into it too, and it is removed only while locked,
+// when it cannot be another save's file.
+class TemporaryFile {
+public:
+    TemporaryFile(FileOps& ops, std::string path) : ops_(ops), path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (fd_ < 0) return;
+        if (owned_) ops_.Unlink(path_);
+        ops_.Close(fd_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // Creates the file, or takes over one that a killed save left behind.
+    void Open() {
+        // Each retry means that another save finished with the file while
+        // this one waited; the bound only stops a file system that keeps
+        // changing the name under us.
+        constexpr int kMaxAttempts = 100;
+        for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+            // Without O_EXCL, so that a stale file is reused; O_NOFOLLOW and
+            // the checks below keep a planted link from redirecting the write,
+            // O_NONBLOCK keeps a planted pipe from stopping the open.
+            fd_ = ops_.Open(
+                path_, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+            if (fd_ < 0) FailWithErrno(errno);
+            struct stat held {};
+            if (::fstat(fd_, &held) != 0) FailWithErrno(errno);
+            if (!S_ISREG(held.st_mode)) {
+                Fail("The temporary file " + path_ + " is not a regular file");
+            }
+            Lock(ops_, fd_);
+            if (StillNamed()) {
+                // A second name would let the truncation reach another file.
+                if (LinkCount() != 1) Fail("The temporary file " + path_ + " is linked elsewhere");
+                owned_ = true;
+                return;
+            }
+            ops_.Close(fd_);
+            fd_ = -1;
+        }
+        Fail("Other saves kept replacing the temporary file " + path_);
+    }
+
+    int fd() const { return fd_; }
+
+    void RenameOver(const std::string& target) {
+        if (ops_.Rename(path_, target) != 0) FailWithErrno(errno);
+        owned_ = false;
+        // The data was flushed before the rename, so an error of close no
+        // longer means lost data.
+        ops_.Close(fd_);
+        fd_ = -1;
+    }
 
 private:
+    // Whether the locked file is still the one under the name: another save
+    // may have renamed or removed it while this one waited for the lock.
+    bool StillNamed() const {
+        struct stat held {};
+        struct stat named {};
+        return ::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+               held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+    }
+
+    nlink_t LinkCount() const {
+        struct stat held {};
+        return ::fstat(fd_, &held) == 0 ? held.st_nlink : 0;
+    }
+
     FileOps& ops_;
+    std::string path_;
+    int fd_ = -1;
+    bool owned_ = false;
 };
 
-std::atomic<unsigned> tempCounter{0};
+// Makes the rename itself durable. The new content is already complete and in
+// place, so a directory that cannot be opened or flushed (one the program may
+// write in but not list, say) is no reason to report the save as failed.
+void FlushDirectory(FileOps& ops, const std::string& dir) {
+    const int fd = ops.Open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return;
+    ops.Fsync(fd);
+    ops.Close(fd);
+}
+
+void ReplaceThroughTemporary(const std::string& target, std::string_view content, FileOps& ops) {
+    const PathParts parts = Split(target);
+    TemporaryFile temp(ops, Join(parts.dir, "." + parts.name + ".tmp"));
+    temp.Open();
+    // A file taken over from a killed save still holds its bytes.
+    if (ops.Ftruncate(temp.fd(), 0) != 0) FailWithErrno(errno);
+
+    // Keep the old file's permissions; a file system without them (such as
+    // FAT) refuses, and the file then simply has the default ones.
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ops.Fchmod(temp.fd(), old.st_mode & 07777);
+    }
+
+    WriteAll(ops, temp.fd(), content);
+    if (ops.Fsync(temp.fd()) != 0) FailWithErrno(errno);
+    temp.RenameOver(target);
+    FlushDirectory(ops, parts.dir);
+}
 
 }  // namespace
 
 // Written on plain system calls rather than Qt's QSaveFile: with Qt 6.4 on a
 // full disk, QSaveFile::write returned a short count with no error set and
 // commit() still reported success, replacing a good file with a truncated one.
-// Here every count and every return value is checked before the old file is
-// touched, and storage stays free of Qt.
+// Here every count and every return value is checked before the save is
+// reported as done, and storage stays free of Qt.
 void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops) {
-    const auto fail = [&path](const std::string& reason) { throw FileError(path, reason); };
-    const PathParts parts = Split(path);
-    SaveState state(ops);
-
-    // Opened first so that a directory the program may not use stops the
-    // save before anything is created in it.
-    state.dirFd = ops.Open(parts.dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-    if (state.dirFd < 0) fail(ErrnoText(errno));
-
-    // A name of its own for every attempt, so that two saves at once, or a
-    // temporary left behind by a crash, never share a file.
-    for (int attempt = 0; state.fd < 0; ++attempt) {
-        std::string candidate = (parts.dir == "/" ? "" : parts.dir) + "/." + parts.name + "." +
-                                std::to_string(::getpid()) + "." +
-                                std::to_string(tempCounter.fetch_add(1)) + ".tmp";
-        state.fd = ops.Open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (state.fd >= 0) {
-            state.tempPath = std::move(candidate);
-        } else if (errno != EEXIST || attempt >= 100) {
-            fail(ErrnoText(errno));
-        }
+    try {
+        ReplaceThroughTemporary(path, content, ops);
+    } catch (const StepError& error) {
+        throw FileError(path, error.reason);
     }
-
-    // Keep the old file's permissions; a file system without them (such as
-    // FAT) refuses, and the file then simply has the default ones.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ops.Fchmod(state.fd, old.st_mode & 07777);
-    }
-
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const std::size_t wanted = content.size() - written;
-        const ssize_t count = ops.Write(state.fd, content.data() + written, wanted);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            fail(ErrnoText(errno));
-        }
-        if (count == 0 || static_cast<std::size_t>(count) > wanted) {
-            fail("The write stopped short after " + std::to_string(written) + " of " +
-                 std::to_string(content.size()) + " bytes");
-        }
-        written += static_cast<std::size_t>(count);
-    }
-
-    if (ops.Fsync(state.fd) != 0) fail(ErrnoText(errno));
-    // The descriptor is released whatever close reports; an error here (such
-    // as a network file system that could not store the data) fails the save.
-    const int fd = state.fd;
-    state.fd = -1;
-    if (ops.Close(fd) != 0) fail(ErrnoText(errno));
-
-    if (ops.Rename(state.tempPath, path) != 0) fail(ErrnoText(errno));
-    state.tempPath.clear();
-
-    // Makes the rename itself durable. The new content is already complete
-    // and in place, so a file system that cannot do this is no reason to
-    // report the save as failed.
-    ops.Fsync(state.dirFd);
 }
 
 FileReader::FileReader(const std::string& path, std::size_t chunkSize)

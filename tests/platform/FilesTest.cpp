@@ -1,8 +1,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -52,8 +54,9 @@ private:
 };
 
 // Fails the n-th checked call (counting from 1) with `error`, and notes
-// whether the rename had happened by then. Close still releases the
-// descriptor, as the system's close does when it reports an error.
+// whether the save had already been committed (renamed into place) by then.
+// Close still releases the descriptor, as the system's close does when it
+// reports an error.
 class FailingOps : public platform::FileOps {
 public:
     FailingOps(int failAt, int error) : failAt_(failAt), error_(error) {}
@@ -64,6 +67,9 @@ public:
     ssize_t Write(int fd, const char* data, std::size_t size) override {
         return Fail() ? -1 : FileOps::Write(fd, data, size);
     }
+    int Ftruncate(int fd, off_t length) override {
+        return Fail() ? -1 : FileOps::Ftruncate(fd, length);
+    }
     int Fsync(int fd) override { return Fail() ? -1 : FileOps::Fsync(fd); }
     int Close(int fd) override {
         const int result = FileOps::Close(fd);
@@ -72,18 +78,18 @@ public:
     int Rename(const std::string& from, const std::string& to) override {
         if (Fail()) return -1;
         const int result = FileOps::Rename(from, to);
-        renamed_ = result == 0;
+        committed_ = result == 0;
         return result;
     }
 
     bool Injected() const { return injected_; }
-    bool InjectedAfterRename() const { return injectedAfterRename_; }
+    bool InjectedAfterCommit() const { return injectedAfterCommit_; }
 
 private:
     bool Fail() {
         if (++calls_ != failAt_) return false;
         injected_ = true;
-        injectedAfterRename_ = renamed_;
+        injectedAfterCommit_ = committed_;
         errno = error_;
         return true;
     }
@@ -91,9 +97,9 @@ private:
     int failAt_;
     int error_;
     int calls_ = 0;
-    bool renamed_ = false;
+    bool committed_ = false;
     bool injected_ = false;
-    bool injectedAfterRename_ = false;
+    bool injectedAfterCommit_ = false;
 };
 
 TEST(ReplaceFileTest, CreatesAndReplacesKeepingPermissions) {
@@ -122,9 +128,9 @@ TEST(ReplaceFileTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
         FailingOps ops(failAt, EIO);
         try {
             platform::ReplaceFile(file, newContent, ops);
-            // Only a failure after the rename (flushing the directory) may
-            // pass: the new content is then complete and in place.
-            EXPECT_TRUE(!ops.Injected() || ops.InjectedAfterRename());
+            // Only a failure after the commit (closing, flushing the
+            // directory) may pass: the new content is then complete.
+            EXPECT_TRUE(!ops.Injected() || ops.InjectedAfterCommit());
             EXPECT_EQ(ReadAll(file), newContent);
             completed = !ops.Injected();
         } catch (const platform::FileError& error) {
@@ -211,6 +217,96 @@ TEST(ReplaceFileTest, ReportsAMissingDirectoryAndATargetThatIsADirectory) {
     fs::create_directory(dir.path() / "taken");
     EXPECT_THROW(platform::ReplaceFile(dir.path() / "taken", "x"), platform::FileError);
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"taken"});
+}
+
+// Just before this save takes the lock on its temporary file, a second save
+// finishes with that same file and renames it into place.
+class OvertakenOps : public platform::FileOps {
+public:
+    OvertakenOps(fs::path temporary, fs::path target)
+        : temporary_(std::move(temporary)), target_(std::move(target)) {}
+    int Flock(int fd, int operation) override {
+        if (!overtaken_) {
+            overtaken_ = true;
+            WriteAll(temporary_, "the other save");
+            fs::rename(temporary_, target_);
+        }
+        return FileOps::Flock(fd, operation);
+    }
+
+private:
+    fs::path temporary_;
+    fs::path target_;
+    bool overtaken_ = false;
+};
+
+TEST(ReplaceFileTest, TheTemporaryOfAKilledSaveIsTakenOverAndNeverFollowed) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    const fs::path temporary = dir.path() / ".data.dat.tmp";
+    WriteAll(file, "old");
+
+    WriteAll(temporary, std::string(5000, '#'));
+    platform::ReplaceFile(file, "new");
+    EXPECT_EQ(ReadAll(file), "new");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+
+    OvertakenOps overtaken(temporary, file);
+    platform::ReplaceFile(file, "last", overtaken);
+    EXPECT_EQ(ReadAll(file), "last");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+
+    // A link planted under the temporary name must not carry the write away,
+    // not even to create the file it names.
+    const fs::path victim = dir.path() / "victim";
+    fs::create_symlink(victim, temporary);
+    EXPECT_THROW(platform::ReplaceFile(file, "new"), platform::FileError);
+    EXPECT_FALSE(fs::exists(victim));
+    EXPECT_EQ(ReadAll(file), "last");
+}
+
+// Each child saves its own content again and again while this process reads:
+// every read must be one whole content, and no temporary may be left.
+TEST(ReplaceFileTest, SavesAtTheSameMomentEachLeaveAWholeFile) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    const std::vector<std::string> contents = {std::string(3000, 'a'), std::string(200, 'b'),
+                                               std::string(7000, 'c')};
+    WriteAll(file, contents[0]);
+
+    std::vector<pid_t> children;
+    for (const std::string& content : contents) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool failed = false;
+            for (int i = 0; i < 20; ++i) {
+                try {
+                    platform::ReplaceFile(file, content);
+                } catch (const platform::FileError&) {
+                    failed = true;
+                }
+            }
+            ::_exit(failed ? 1 : 0);
+        }
+        children.push_back(pid);
+    }
+
+    int reads = 0;
+    while (!children.empty()) {
+        const std::string read = ReadAll(file);
+        ++reads;
+        EXPECT_NE(std::find(contents.begin(), contents.end(), read), contents.end())
+            << "read " << read.size() << " bytes that are no one save's content";
+        std::erase_if(children, [](pid_t pid) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == 0) return false;
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+            return true;
+        });
+    }
+    EXPECT_GT(reads, 1);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
 }
 
 TEST(FileReaderTest, ReadsRegularFilesInPiecesAndRefusesOtherKinds) {
