@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <system_error>
 
 namespace platform {
@@ -57,6 +58,36 @@ PathParts Split(const std::string& path) {
 
 std::string Join(const std::string& dir, const std::string& name) {
     return (dir == "/" ? "" : dir) + "/" + name;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The file a save writes: `path` itself, or the file that a symbolic link at
+// `path` leads to, so that the link and the file behind it stay together.
+std::string FollowLink(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (error == std::errc::no_such_file_or_directory) {
+        std::error_code ignored;
+        Fail("It is a symbolic link to " + std::filesystem::read_symlink(path, ignored).string() +
+             ", which does not exist");
+    }
+    if (error == std::errc::too_many_symbolic_link_levels) {
+        Fail("It is a symbolic link that leads round in a loop");
+    }
+    if (error) Fail(ErrnoText(error.value()));
+    // Replacing a device or a pipe with a file could break the system when
+    // the program runs with privileges; a directory cannot be replaced.
+    if (!IsRegularFile(target)) {
+        Fail("It is a symbolic link to " + target.string() + ", which is not a regular file");
+    }
+    return target.string();
 }
 
 // Waits for the exclusive lock on `fd`. A file system without locks (some
@@ -204,7 +235,7 @@ void ReplaceThroughTemporary(const std::string& target, std::string_view content
 // reported as done, and storage stays free of Qt.
 void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops) {
     try {
-        ReplaceThroughTemporary(path, content, ops);
+        ReplaceThroughTemporary(FollowLink(path), content, ops);
     } catch (const StepError& error) {
         throw FileError(path, error.reason);
     }

@@ -58,6 +58,10 @@ FileOps& SystemFileOps();
 // behind, which the next save takes over, and two saves at once take turns, so
 // that the file ends up with the whole content of the one that finished last.
 //
+// A symbolic link at `path` stays: the file it leads to is replaced, with the
+// temporary file in that file's directory. A link that leads nowhere, round in
+// a loop, or to anything but a regular file is refused and nothing is written.
+//
 // Throws FileError naming `path` when the new content cannot be put in place;
 // the old file (or its absence) is then as before, and the save leaves no
 // temporary file of its own. Once the rename has succeeded the save counts as

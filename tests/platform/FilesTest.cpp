@@ -265,6 +265,56 @@ TEST(ReplaceFileTest, TheTemporaryOfAKilledSaveIsTakenOverAndNeverFollowed) {
     EXPECT_EQ(ReadAll(file), "last");
 }
 
+TEST(ReplaceFileTest, ALinkIsKeptAndTheFileItLeadsToReplaced) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "app");
+    fs::create_directory(dir.path() / "synced");
+    const fs::path real = dir.path() / "synced" / "data.dat";
+    const fs::path link = dir.path() / "app" / "data.dat";
+    WriteAll(real, "old");
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    fs::create_symlink("../synced/data.dat", link);
+
+    platform::ReplaceFile(link, "new");
+    EXPECT_EQ(fs::read_symlink(link), "../synced/data.dat");
+    EXPECT_EQ(ReadAll(real), "new");
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
+    EXPECT_EQ(Names(dir.path() / "app"), std::vector<std::string>{"data.dat"});
+    EXPECT_EQ(Names(dir.path() / "synced"), std::vector<std::string>{"data.dat"});
+}
+
+TEST(ReplaceFileTest, ALinkToNothingRoundALoopOrToNoFileIsRefused) {
+    TempDir dir;
+    const fs::path real = fs::canonical(dir.path());
+    const auto reasonFor = [](const fs::path& path) {
+        try {
+            platform::ReplaceFile(path, "x");
+        } catch (const platform::FileError& error) {
+            EXPECT_EQ(error.path(), path.string());
+            return error.reason();
+        }
+        return std::string("saved");
+    };
+
+    fs::create_symlink("missing.dat", dir.path() / "dangling");
+    EXPECT_EQ(reasonFor(dir.path() / "dangling"),
+              "It is a symbolic link to missing.dat, which does not exist");
+
+    fs::create_symlink("loop-b", dir.path() / "loop-a");
+    fs::create_symlink("loop-a", dir.path() / "loop-b");
+    EXPECT_EQ(reasonFor(dir.path() / "loop-a"), "It is a symbolic link that leads round in a loop");
+
+    // Run as root, replacing a device or pipe behind a link would do harm.
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("fifo", dir.path() / "to-fifo");
+    EXPECT_EQ(
+        reasonFor(dir.path() / "to-fifo"),
+        "It is a symbolic link to " + (real / "fifo").string() + ", which is not a regular file");
+    EXPECT_TRUE(fs::is_fifo(dir.path() / "fifo"));
+
+    EXPECT_EQ(Names(dir.path()).size(), 5u);  // nothing created
+}
+
 // Each child saves its own content again and again while this process reads:
 // every read must be one whole content, and no temporary may be left.
 TEST(ReplaceFileTest, SavesAtTheSameMomentEachLeaveAWholeFile) {
