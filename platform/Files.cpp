@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace platform {
@@ -36,13 +37,17 @@ namespace {
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
-// A step of a save that failed.
+// A step of a save that failed. `folderRefused`: the directory would not take
+// the temporary file or the rename, so writing the file in place may still work.
 struct StepError {
     std::string reason;
+    bool folderRefused = false;
 };
 
 [[noreturn]] void Fail(std::string reason) { throw StepError{std::move(reason)}; }
-[[noreturn]] void FailWithErrno(int error) { throw StepError{ErrnoText(error)}; }
+[[noreturn]] void FailWithErrno(int error, bool folderRefused = false) {
+    throw StepError{ErrnoText(error), folderRefused};
+}
 
 // The directory part of a path and the name within it.
 struct PathParts {
@@ -145,7 +150,9 @@ public:
             // O_NONBLOCK keeps a planted pipe from stopping the open.
             fd_ = ops_.Open(
                 path_, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-            if (fd_ < 0) FailWithErrno(errno);
+            if (fd_ < 0) {
+                FailWithErrno(errno, errno == EACCES || errno == EPERM || errno == EROFS);
+            }
             struct stat held {};
             if (::fstat(fd_, &held) != 0) FailWithErrno(errno);
             if (!S_ISREG(held.st_mode)) {
@@ -167,7 +174,9 @@ public:
     int fd() const { return fd_; }
 
     void RenameOver(const std::string& target) {
-        if (ops_.Rename(path_, target) != 0) FailWithErrno(errno);
+        if (ops_.Rename(path_, target) != 0) {
+            FailWithErrno(errno, errno == EACCES || errno == EPERM);
+        }
         owned_ = false;
         // The data was flushed before the rename, so an error of close no
         // longer means lost data.
@@ -226,6 +235,85 @@ void ReplaceThroughTemporary(const std::string& target, std::string_view content
     FlushDirectory(ops, parts.dir);
 }
 
+// Closes a descriptor on every way out. Used once the data is flushed, or
+// when the save fails anyway, so close's own result does not matter.
+class Descriptor {
+public:
+    Descriptor(FileOps& ops, int fd) : ops_(ops), fd_(fd) {}
+    ~Descriptor() { ops_.Close(fd_); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+private:
+    FileOps& ops_;
+    int fd_;
+};
+
+// The file's bytes, when it can be read and is small enough to hold; the
+// last-run file is about a hundred bytes.
+std::optional<std::string> ReadSmall(int fd) {
+    constexpr off_t kMaxKept = 64 * 1024;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size > kMaxKept) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count =
+            ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return std::nullopt;
+        done += static_cast<std::size_t>(count);
+    }
+    return bytes;
+}
+
+// Best effort: the save is failing already, and its reason is what the user
+// needs to hear.
+void PutBack(FileOps& ops, int fd, std::string_view old) {
+    try {
+        if (::lseek(fd, 0, SEEK_SET) != 0) return;
+        WriteAll(ops, fd, old);
+        if (ops.Ftruncate(fd, static_cast<off_t>(old.size())) == 0) ops.Fsync(fd);
+    } catch (const StepError&) {
+    }
+}
+
+// Writes over the file itself, for a directory that refuses the temporary
+// file or the rename. The lock keeps two such saves at once from mixing their
+// bytes; new content is written before the length is cut, so that a full disk
+// meets it while the old bytes can still be put back.
+void WriteInPlace(const std::string& target, std::string_view content, FileOps& ops) {
+    constexpr int kFlags = O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    int fd = ops.Open(target, O_RDWR | kFlags, 0);
+    if (fd < 0 && errno == EACCES) fd = ops.Open(target, O_WRONLY | kFlags, 0);
+    if (fd < 0) FailWithErrno(errno);
+    const Descriptor file(ops, fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) FailWithErrno(errno);
+    if (!S_ISREG(info.st_mode)) Fail("It is not a regular file");
+    Lock(ops, fd);
+
+    const std::optional<std::string> old = ReadSmall(fd);
+    try {
+        WriteAll(ops, fd, content);
+        if (ops.Ftruncate(fd, static_cast<off_t>(content.size())) != 0) FailWithErrno(errno);
+        if (ops.Fsync(fd) != 0) FailWithErrno(errno);
+    } catch (const StepError&) {
+        if (old) PutBack(ops, fd, *old);
+        throw;
+    }
+}
+
+void Save(const std::string& target, std::string_view content, FileOps& ops) {
+    try {
+        ReplaceThroughTemporary(target, content, ops);
+    } catch (const StepError& error) {
+        if (!error.folderRefused || !IsRegularFile(target)) throw;
+        // The reason of this attempt is the one reported should it fail too.
+        WriteInPlace(target, content, ops);
+    }
+}
+
 }  // namespace
 
 // Written on plain system calls rather than Qt's QSaveFile: with Qt 6.4 on a
@@ -235,7 +323,7 @@ void ReplaceThroughTemporary(const std::string& target, std::string_view content
 // reported as done, and storage stays free of Qt.
 void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops) {
     try {
-        ReplaceThroughTemporary(FollowLink(path), content, ops);
+        Save(FollowLink(path), content, ops);
     } catch (const StepError& error) {
         throw FileError(path, error.reason);
     }

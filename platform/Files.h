@@ -62,11 +62,19 @@ FileOps& SystemFileOps();
 // temporary file in that file's directory. A link that leads nowhere, round in
 // a loop, or to anything but a regular file is refused and nothing is written.
 //
+// When the directory refuses the temporary file or the rename (no permission,
+// a read-only directory) but the file exists and may be written, the file is
+// written in place instead and flushed to the disk. That way cannot keep the
+// old content across a crash; after a failure part-way it writes the old
+// content back, where the file could be read and held at most 64 KiB.
+//
 // Throws FileError naming `path` when the new content cannot be put in place;
-// the old file (or its absence) is then as before, and the save leaves no
-// temporary file of its own. Once the rename has succeeded the save counts as
-// done: a failure to close the file or to flush the directory afterwards is
-// not reported, since the disk already holds the whole new content.
+// the old file (or its absence) is then as before, short of an in-place write
+// whose old content could not be kept, and the save leaves no temporary file
+// of its own. Once the rename, or the flush of a file written in place, has
+// succeeded the save counts as done: a failure to close the file or to flush
+// the directory afterwards is not reported, since the disk already holds the
+// whole new content.
 void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops = SystemFileOps());
 
 // Reads a regular file piece by piece through one fixed buffer, so that a file

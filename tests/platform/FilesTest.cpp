@@ -54,14 +54,20 @@ private:
 };
 
 // Fails the n-th checked call (counting from 1) with `error`, and notes
-// whether the save had already been committed (renamed into place) by then.
-// Close still releases the descriptor, as the system's close does when it
-// reports an error.
+// whether the save had already been committed by then: renamed into place, or
+// flushed when written in place. Close still releases the descriptor, as the
+// system's close does when it reports an error. With `refuseTemporary` the
+// directory refuses the temporary file, so the file is written in place.
 class FailingOps : public platform::FileOps {
 public:
-    FailingOps(int failAt, int error) : failAt_(failAt), error_(error) {}
+    FailingOps(int failAt, int error, bool refuseTemporary = false)
+        : failAt_(failAt), error_(error), refuseTemporary_(refuseTemporary) {}
 
     int Open(const std::string& path, int flags, mode_t mode) override {
+        if (refuseTemporary_ && path.ends_with(".tmp")) {
+            errno = EACCES;
+            return -1;
+        }
         return Fail() ? -1 : FileOps::Open(path, flags, mode);
     }
     ssize_t Write(int fd, const char* data, std::size_t size) override {
@@ -70,7 +76,12 @@ public:
     int Ftruncate(int fd, off_t length) override {
         return Fail() ? -1 : FileOps::Ftruncate(fd, length);
     }
-    int Fsync(int fd) override { return Fail() ? -1 : FileOps::Fsync(fd); }
+    int Fsync(int fd) override {
+        if (Fail()) return -1;
+        const int result = FileOps::Fsync(fd);
+        committed_ = committed_ || (refuseTemporary_ && result == 0);
+        return result;
+    }
     int Close(int fd) override {
         const int result = FileOps::Close(fd);
         return Fail() ? -1 : result;
@@ -96,6 +107,7 @@ private:
 
     int failAt_;
     int error_;
+    bool refuseTemporary_;
     int calls_ = 0;
     bool committed_ = false;
     bool injected_ = false;
@@ -115,33 +127,37 @@ TEST(ReplaceFileTest, CreatesAndReplacesKeepingPermissions) {
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
 }
 
+// In place, a failure after the first write puts the old bytes back.
 TEST(ReplaceFileTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
     TempDir dir;
     const fs::path file = dir.path() / "data.dat";
     const std::string oldContent = "old content\r\n";
     const std::string newContent = "new content, longer than the old one\r\n";
 
-    bool completed = false;
-    for (int failAt = 1; !completed && failAt < 50; ++failAt) {
-        SCOPED_TRACE("failing call " + std::to_string(failAt));
-        WriteAll(file, oldContent);
-        FailingOps ops(failAt, EIO);
-        try {
-            platform::ReplaceFile(file, newContent, ops);
-            // Only a failure after the commit (closing, flushing the
-            // directory) may pass: the new content is then complete.
-            EXPECT_TRUE(!ops.Injected() || ops.InjectedAfterCommit());
-            EXPECT_EQ(ReadAll(file), newContent);
-            completed = !ops.Injected();
-        } catch (const platform::FileError& error) {
-            EXPECT_TRUE(ops.Injected());
-            EXPECT_EQ(error.path(), file.string());
-            EXPECT_EQ(error.reason(), "Input/output error");
-            EXPECT_EQ(ReadAll(file), oldContent);
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "written in place" : "through the temporary file");
+        bool completed = false;
+        for (int failAt = 1; !completed && failAt < 50; ++failAt) {
+            SCOPED_TRACE("failing call " + std::to_string(failAt));
+            WriteAll(file, oldContent);
+            FailingOps ops(failAt, EIO, inPlace);
+            try {
+                platform::ReplaceFile(file, newContent, ops);
+                // Only a failure after the commit (closing, flushing the
+                // directory) may pass: the new content is then complete.
+                EXPECT_TRUE(!ops.Injected() || ops.InjectedAfterCommit());
+                EXPECT_EQ(ReadAll(file), newContent);
+                completed = !ops.Injected();
+            } catch (const platform::FileError& error) {
+                EXPECT_TRUE(ops.Injected());
+                EXPECT_EQ(error.path(), file.string());
+                EXPECT_EQ(error.reason(), "Input/output error");
+                EXPECT_EQ(ReadAll(file), oldContent);
+            }
+            EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
         }
-        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+        EXPECT_TRUE(completed);
     }
-    EXPECT_TRUE(completed);
 }
 
 TEST(ReplaceFileTest, AFailedSaveOfANewFileLeavesNoFile) {
