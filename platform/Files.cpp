@@ -1,11 +1,13 @@
 #include "platform/Files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace platform {
@@ -16,7 +18,9 @@ int FileOps::Open(const std::string& path, int flags, mode_t mode) {
 ssize_t FileOps::Write(int fd, const char* data, std::size_t size) {
     return ::write(fd, data, size);
 }
+int FileOps::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
 int FileOps::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+int FileOps::Flock(int fd, int operation) { return ::flock(fd, operation); }
 int FileOps::Fsync(int fd) { return ::fsync(fd); }
 int FileOps::Close(int fd) { return ::close(fd); }
 int FileOps::Rename(const std::string& from, const std::string& to) {
@@ -33,6 +37,18 @@ namespace {
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
+// A step of a save that failed. `folderRefused`: the directory would not take
+// the temporary file or the rename, so writing the file in place may still work.
+struct StepError {
+    std::string reason;
+    bool folderRefused = false;
+};
+
+[[noreturn]] void Fail(std::string reason) { throw StepError{std::move(reason)}; }
+[[noreturn]] void FailWithErrno(int error, bool folderRefused = false) {
+    throw StepError{ErrnoText(error), folderRefused};
+}
+
 // The directory part of a path and the name within it.
 struct PathParts {
     std::string dir;
@@ -45,96 +61,272 @@ PathParts Split(const std::string& path) {
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// Open descriptors and the temporary file of one save, released on every way
-// out unless the save completed.
-class SaveState {
-public:
-    explicit SaveState(FileOps& ops) : ops_(ops) {}
-    ~SaveState() {
-        if (fd >= 0) ops_.Close(fd);
-        if (!tempPath.empty()) ops_.Unlink(tempPath);
-        if (dirFd >= 0) ops_.Close(dirFd);
-    }
-    SaveState(const SaveState&) = delete;
-    SaveState& operator=(const SaveState&) = delete;
+std::string Join(const std::string& dir, const std::string& name) {
+    return (dir == "/" ? "" : dir) + "/" + name;
+}
 
-    int dirFd = -1;
-    int fd = -1;
-    std::string tempPath;  // empty once there is nothing to remove
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The file a save writes: `path` itself, or the file that a symbolic link at
+// `path` leads to, so that the link and the file behind it stay together.
+std::string FollowLink(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (error == std::errc::no_such_file_or_directory) {
+        std::error_code ignored;
+        Fail("It is a symbolic link to " + std::filesystem::read_symlink(path, ignored).string() +
+             ", which does not exist");
+    }
+    if (error == std::errc::too_many_symbolic_link_levels) {
+        Fail("It is a symbolic link that leads round in a loop");
+    }
+    if (error) Fail(ErrnoText(error.value()));
+    // Replacing a device or a pipe with a file could break the system when
+    // the program runs with privileges; a directory cannot be replaced.
+    if (!IsRegularFile(target)) {
+        Fail("It is a symbolic link to " + target.string() + ", which is not a regular file");
+    }
+    return target.string();
+}
+
+// Waits for the exclusive lock on `fd`. A file system without locks (some
+// network and FUSE ones) is used without: the save then works as it would
+// have without the lock.
+void Lock(FileOps& ops, int fd) {
+    while (ops.Flock(fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return;
+        FailWithErrno(errno);
+    }
+}
+
+void WriteAll(FileOps& ops, int fd, std::string_view content) {
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const std::size_t wanted = content.size() - written;
+        const ssize_t count = ops.Write(fd, content.data() + written, wanted);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            FailWithErrno(errno);
+        }
+        if (count == 0 || static_cast<std::size_t>(count) > wanted) {
+            Fail("The write stopped short after " + std::to_string(written) + " of " +
+                 std::to_string(content.size()) + " bytes");
+        }
+        written += static_cast<std::size_t>(count);
+    }
+}
+
+// The temporary file of one save, under one fixed name beside the file it
+// replaces. It is locked from opening to the rename, so that a second save
+// waits instead of writing into it too, and it is removed only while locked,
+// when it cannot be another save's file.
+class TemporaryFile {
+public:
+    TemporaryFile(FileOps& ops, std::string path) : ops_(ops), path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (fd_ < 0) return;
+        if (owned_) ops_.Unlink(path_);
+        ops_.Close(fd_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // Creates the file, or takes over one that a killed save left behind.
+    void Open() {
+        // Each retry means that another save finished with the file while
+        // this one waited; the bound only stops a file system that keeps
+        // changing the name under us.
+        constexpr int kMaxAttempts = 100;
+        for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+            // Without O_EXCL, so that a stale file is reused; O_NOFOLLOW and
+            // the checks below keep a planted link from redirecting the write,
+            // O_NONBLOCK keeps a planted pipe from stopping the open.
+            fd_ = ops_.Open(
+                path_, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+            if (fd_ < 0) {
+                FailWithErrno(errno, errno == EACCES || errno == EPERM || errno == EROFS);
+            }
+            struct stat held {};
+            if (::fstat(fd_, &held) != 0) FailWithErrno(errno);
+            if (!S_ISREG(held.st_mode)) {
+                Fail("The temporary file " + path_ + " is not a regular file");
+            }
+            Lock(ops_, fd_);
+            if (StillNamed()) {
+                // A second name would let the truncation reach another file.
+                if (LinkCount() != 1) Fail("The temporary file " + path_ + " is linked elsewhere");
+                owned_ = true;
+                return;
+            }
+            ops_.Close(fd_);
+            fd_ = -1;
+        }
+        Fail("Other saves kept replacing the temporary file " + path_);
+    }
+
+    int fd() const { return fd_; }
+
+    void RenameOver(const std::string& target) {
+        if (ops_.Rename(path_, target) != 0) {
+            FailWithErrno(errno, errno == EACCES || errno == EPERM);
+        }
+        owned_ = false;
+        // The data was flushed before the rename, so an error of close no
+        // longer means lost data.
+        ops_.Close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    // Whether the locked file is still the one under the name: another save
+    // may have renamed or removed it while this one waited for the lock.
+    bool StillNamed() const {
+        struct stat held {};
+        struct stat named {};
+        return ::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+               held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+    }
+
+    nlink_t LinkCount() const {
+        struct stat held {};
+        return ::fstat(fd_, &held) == 0 ? held.st_nlink : 0;
+    }
+
+    FileOps& ops_;
+    std::string path_;
+    int fd_ = -1;
+    bool owned_ = false;
+};
+
+// Makes the rename itself durable. The new content is already complete and in
+// place, so a directory that cannot be opened or flushed (one the program may
+// write in but not list, say) is no reason to report the save as failed.
+void FlushDirectory(FileOps& ops, const std::string& dir) {
+    const int fd = ops.Open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return;
+    ops.Fsync(fd);
+    ops.Close(fd);
+}
+
+void ReplaceThroughTemporary(const std::string& target, std::string_view content, FileOps& ops) {
+    const PathParts parts = Split(target);
+    TemporaryFile temp(ops, Join(parts.dir, "." + parts.name + ".tmp"));
+    temp.Open();
+    // A file taken over from a killed save still holds its bytes.
+    if (ops.Ftruncate(temp.fd(), 0) != 0) FailWithErrno(errno);
+
+    // Keep the old file's permissions; a file system without them (such as
+    // FAT) refuses, and the file then simply has the default ones.
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ops.Fchmod(temp.fd(), old.st_mode & 07777);
+    }
+
+    WriteAll(ops, temp.fd(), content);
+    if (ops.Fsync(temp.fd()) != 0) FailWithErrno(errno);
+    temp.RenameOver(target);
+    FlushDirectory(ops, parts.dir);
+}
+
+// Closes a descriptor on every way out. Used once the data is flushed, or
+// when the save fails anyway, so close's own result does not matter.
+class Descriptor {
+public:
+    Descriptor(FileOps& ops, int fd) : ops_(ops), fd_(fd) {}
+    ~Descriptor() { ops_.Close(fd_); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
 
 private:
     FileOps& ops_;
+    int fd_;
 };
 
-std::atomic<unsigned> tempCounter{0};
+// The file's bytes, when it can be read and is small enough to hold; the
+// last-run file is about a hundred bytes.
+std::optional<std::string> ReadSmall(int fd) {
+    constexpr off_t kMaxKept = 64 * 1024;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size > kMaxKept) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count =
+            ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return std::nullopt;
+        done += static_cast<std::size_t>(count);
+    }
+    return bytes;
+}
+
+// Best effort: the save is failing already, and its reason is what the user
+// needs to hear.
+void PutBack(FileOps& ops, int fd, std::string_view old) {
+    try {
+        if (::lseek(fd, 0, SEEK_SET) != 0) return;
+        WriteAll(ops, fd, old);
+        if (ops.Ftruncate(fd, static_cast<off_t>(old.size())) == 0) ops.Fsync(fd);
+    } catch (const StepError&) {
+    }
+}
+
+// Writes over the file itself, for a directory that refuses the temporary
+// file or the rename. The lock keeps two such saves at once from mixing their
+// bytes; new content is written before the length is cut, so that a full disk
+// meets it while the old bytes can still be put back.
+void WriteInPlace(const std::string& target, std::string_view content, FileOps& ops) {
+    constexpr int kFlags = O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    int fd = ops.Open(target, O_RDWR | kFlags, 0);
+    if (fd < 0 && errno == EACCES) fd = ops.Open(target, O_WRONLY | kFlags, 0);
+    if (fd < 0) FailWithErrno(errno);
+    const Descriptor file(ops, fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) FailWithErrno(errno);
+    if (!S_ISREG(info.st_mode)) Fail("It is not a regular file");
+    Lock(ops, fd);
+
+    const std::optional<std::string> old = ReadSmall(fd);
+    try {
+        WriteAll(ops, fd, content);
+        if (ops.Ftruncate(fd, static_cast<off_t>(content.size())) != 0) FailWithErrno(errno);
+        if (ops.Fsync(fd) != 0) FailWithErrno(errno);
+    } catch (const StepError&) {
+        if (old) PutBack(ops, fd, *old);
+        throw;
+    }
+}
+
+void Save(const std::string& target, std::string_view content, FileOps& ops) {
+    try {
+        ReplaceThroughTemporary(target, content, ops);
+    } catch (const StepError& error) {
+        if (!error.folderRefused || !IsRegularFile(target)) throw;
+        // The reason of this attempt is the one reported should it fail too.
+        WriteInPlace(target, content, ops);
+    }
+}
 
 }  // namespace
 
 // Written on plain system calls rather than Qt's QSaveFile: with Qt 6.4 on a
 // full disk, QSaveFile::write returned a short count with no error set and
 // commit() still reported success, replacing a good file with a truncated one.
-// Here every count and every return value is checked before the old file is
-// touched, and storage stays free of Qt.
+// Here every count and every return value is checked before the save is
+// reported as done, and storage stays free of Qt.
 void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops) {
-    const auto fail = [&path](const std::string& reason) { throw FileError(path, reason); };
-    const PathParts parts = Split(path);
-    SaveState state(ops);
-
-    // Opened first so that a directory the program may not use stops the
-    // save before anything is created in it.
-    state.dirFd = ops.Open(parts.dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-    if (state.dirFd < 0) fail(ErrnoText(errno));
-
-    // A name of its own for every attempt, so that two saves at once, or a
-    // temporary left behind by a crash, never share a file.
-    for (int attempt = 0; state.fd < 0; ++attempt) {
-        std::string candidate = (parts.dir == "/" ? "" : parts.dir) + "/." + parts.name + "." +
-                                std::to_string(::getpid()) + "." +
-                                std::to_string(tempCounter.fetch_add(1)) + ".tmp";
-        state.fd = ops.Open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (state.fd >= 0) {
-            state.tempPath = std::move(candidate);
-        } else if (errno != EEXIST || attempt >= 100) {
-            fail(ErrnoText(errno));
-        }
+    try {
+        Save(FollowLink(path), content, ops);
+    } catch (const StepError& error) {
+        throw FileError(path, error.reason);
     }
-
-    // Keep the old file's permissions; a file system without them (such as
-    // FAT) refuses, and the file then simply has the default ones.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ops.Fchmod(state.fd, old.st_mode & 07777);
-    }
-
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const std::size_t wanted = content.size() - written;
-        const ssize_t count = ops.Write(state.fd, content.data() + written, wanted);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            fail(ErrnoText(errno));
-        }
-        if (count == 0 || static_cast<std::size_t>(count) > wanted) {
-            fail("The write stopped short after " + std::to_string(written) + " of " +
-                 std::to_string(content.size()) + " bytes");
-        }
-        written += static_cast<std::size_t>(count);
-    }
-
-    if (ops.Fsync(state.fd) != 0) fail(ErrnoText(errno));
-    // The descriptor is released whatever close reports; an error here (such
-    // as a network file system that could not store the data) fails the save.
-    const int fd = state.fd;
-    state.fd = -1;
-    if (ops.Close(fd) != 0) fail(ErrnoText(errno));
-
-    if (ops.Rename(state.tempPath, path) != 0) fail(ErrnoText(errno));
-    state.tempPath.clear();
-
-    // Makes the rename itself durable. The new content is already complete
-    // and in place, so a file system that cannot do this is no reason to
-    // report the save as failed.
-    ops.Fsync(state.dirFd);
 }
 
 FileReader::FileReader(const std::string& path, std::size_t chunkSize)

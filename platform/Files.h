@@ -25,16 +25,18 @@ private:
     std::string reason_;
 };
 
-// The system calls that ReplaceFile makes, one virtual function each, so that
-// a test can fail any one of them. Each behaves like the POSIX call of the same
-// name: -1 (or a short count) with errno set on failure. The base class calls
-// the system itself.
+// The system calls of ReplaceFile whose failure a save must handle, one
+// virtual function each, so that a test can fail any one of them. Each behaves
+// like the POSIX call of the same name: -1 (or a short count) with errno set on
+// failure. The base class calls the system itself.
 class FileOps {
 public:
     virtual ~FileOps() = default;
     virtual int Open(const std::string& path, int flags, mode_t mode);
     virtual ssize_t Write(int fd, const char* data, std::size_t size);
+    virtual int Ftruncate(int fd, off_t length);
     virtual int Fchmod(int fd, mode_t mode);
+    virtual int Flock(int fd, int operation);
     virtual int Fsync(int fd);
     virtual int Close(int fd);
     virtual int Rename(const std::string& from, const std::string& to);
@@ -46,16 +48,33 @@ FileOps& SystemFileOps();
 
 // Replaces the file at `path` with `content` so that the file holds either its
 // old content or all of the new one, also across a crash or power loss:
-// the content goes to a new file in the same directory, every write's count is
-// checked, the new file is flushed to the disk and closed, renamed over the old
-// one, and the directory is flushed. An existing file's permission bits are
+// the content goes to a temporary file in the same directory, every write's
+// count is checked, the temporary is flushed to the disk, renamed over the old
+// file, and the directory is flushed. An existing file's permission bits are
 // carried over where the file system allows it.
 //
+// The temporary file has one fixed name, "." + file name + ".tmp", and is
+// locked while in use: a save that is killed leaves at most that one file
+// behind, which the next save takes over, and two saves at once take turns, so
+// that the file ends up with the whole content of the one that finished last.
+//
+// A symbolic link at `path` stays: the file it leads to is replaced, with the
+// temporary file in that file's directory. A link that leads nowhere, round in
+// a loop, or to anything but a regular file is refused and nothing is written.
+//
+// When the directory refuses the temporary file or the rename (no permission,
+// a read-only directory) but the file exists and may be written, the file is
+// written in place instead and flushed to the disk. That way cannot keep the
+// old content across a crash; after a failure part-way it writes the old
+// content back, where the file could be read and held at most 64 KiB.
+//
 // Throws FileError naming `path` when the new content cannot be put in place;
-// the old file (or its absence) is then exactly as before and the temporary
-// file is gone. Once the rename has succeeded the save counts as done: a
-// failure to flush the directory afterwards is not reported, since the file
-// already holds the whole new content.
+// the old file (or its absence) is then as before, short of an in-place write
+// whose old content could not be kept, and the save leaves no temporary file
+// of its own. Once the rename, or the flush of a file written in place, has
+// succeeded the save counts as done: a failure to close the file or to flush
+// the directory afterwards is not reported, since the disk already holds the
+// whole new content.
 void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops = SystemFileOps());
 
 // Reads a regular file piece by piece through one fixed buffer, so that a file

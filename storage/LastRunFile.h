@@ -73,10 +73,12 @@ std::string LastRunPath(std::string_view appDir);
 //  Nothing was saved; your inputs are still in the window."
 std::string EncodeLastRun(const Inputs& inputs);
 
-// Encodes the inputs and replaces the file at `path` with them in one step.
-// Throws SaveError when a box holds too large a number (nothing is written) or
-// the file cannot be written ("Could not save the last run to <path>: <reason>.
-// Your inputs are still in the window."); the old file is then untouched.
+// Encodes the inputs and replaces the file at `path` with them in one step
+// (platform::ReplaceFile: through a symbolic link, or in place when the folder
+// refuses new files). Throws SaveError when a box holds too large a number
+// (nothing is written) or the file cannot be written ("Could not save the last
+// run to <path>: <reason>. Your inputs are still in the window."); the old
+// file is then as it was.
 void SaveLastRun(const std::string& path, const Inputs& inputs,
                  platform::FileOps& ops = platform::SystemFileOps());
 

@@ -1,8 +1,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -52,19 +54,34 @@ private:
 };
 
 // Fails the n-th checked call (counting from 1) with `error`, and notes
-// whether the rename had happened by then. Close still releases the
-// descriptor, as the system's close does when it reports an error.
+// whether the save had already been committed by then: renamed into place, or
+// flushed when written in place. Close still releases the descriptor, as the
+// system's close does when it reports an error. With `refuseTemporary` the
+// directory refuses the temporary file, so the file is written in place.
 class FailingOps : public platform::FileOps {
 public:
-    FailingOps(int failAt, int error) : failAt_(failAt), error_(error) {}
+    FailingOps(int failAt, int error, bool refuseTemporary = false)
+        : failAt_(failAt), error_(error), refuseTemporary_(refuseTemporary) {}
 
     int Open(const std::string& path, int flags, mode_t mode) override {
+        if (refuseTemporary_ && path.ends_with(".tmp")) {
+            errno = EACCES;
+            return -1;
+        }
         return Fail() ? -1 : FileOps::Open(path, flags, mode);
     }
     ssize_t Write(int fd, const char* data, std::size_t size) override {
         return Fail() ? -1 : FileOps::Write(fd, data, size);
     }
-    int Fsync(int fd) override { return Fail() ? -1 : FileOps::Fsync(fd); }
+    int Ftruncate(int fd, off_t length) override {
+        return Fail() ? -1 : FileOps::Ftruncate(fd, length);
+    }
+    int Fsync(int fd) override {
+        if (Fail()) return -1;
+        const int result = FileOps::Fsync(fd);
+        committed_ = committed_ || (refuseTemporary_ && result == 0);
+        return result;
+    }
     int Close(int fd) override {
         const int result = FileOps::Close(fd);
         return Fail() ? -1 : result;
@@ -72,28 +89,29 @@ public:
     int Rename(const std::string& from, const std::string& to) override {
         if (Fail()) return -1;
         const int result = FileOps::Rename(from, to);
-        renamed_ = result == 0;
+        committed_ = result == 0;
         return result;
     }
 
     bool Injected() const { return injected_; }
-    bool InjectedAfterRename() const { return injectedAfterRename_; }
+    bool InjectedAfterCommit() const { return injectedAfterCommit_; }
 
 private:
     bool Fail() {
         if (++calls_ != failAt_) return false;
         injected_ = true;
-        injectedAfterRename_ = renamed_;
+        injectedAfterCommit_ = committed_;
         errno = error_;
         return true;
     }
 
     int failAt_;
     int error_;
+    bool refuseTemporary_;
     int calls_ = 0;
-    bool renamed_ = false;
+    bool committed_ = false;
     bool injected_ = false;
-    bool injectedAfterRename_ = false;
+    bool injectedAfterCommit_ = false;
 };
 
 TEST(ReplaceFileTest, CreatesAndReplacesKeepingPermissions) {
@@ -109,33 +127,37 @@ TEST(ReplaceFileTest, CreatesAndReplacesKeepingPermissions) {
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
 }
 
+// In place, a failure after the first write puts the old bytes back.
 TEST(ReplaceFileTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
     TempDir dir;
     const fs::path file = dir.path() / "data.dat";
     const std::string oldContent = "old content\r\n";
     const std::string newContent = "new content, longer than the old one\r\n";
 
-    bool completed = false;
-    for (int failAt = 1; !completed && failAt < 50; ++failAt) {
-        SCOPED_TRACE("failing call " + std::to_string(failAt));
-        WriteAll(file, oldContent);
-        FailingOps ops(failAt, EIO);
-        try {
-            platform::ReplaceFile(file, newContent, ops);
-            // Only a failure after the rename (flushing the directory) may
-            // pass: the new content is then complete and in place.
-            EXPECT_TRUE(!ops.Injected() || ops.InjectedAfterRename());
-            EXPECT_EQ(ReadAll(file), newContent);
-            completed = !ops.Injected();
-        } catch (const platform::FileError& error) {
-            EXPECT_TRUE(ops.Injected());
-            EXPECT_EQ(error.path(), file.string());
-            EXPECT_EQ(error.reason(), "Input/output error");
-            EXPECT_EQ(ReadAll(file), oldContent);
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "written in place" : "through the temporary file");
+        bool completed = false;
+        for (int failAt = 1; !completed && failAt < 50; ++failAt) {
+            SCOPED_TRACE("failing call " + std::to_string(failAt));
+            WriteAll(file, oldContent);
+            FailingOps ops(failAt, EIO, inPlace);
+            try {
+                platform::ReplaceFile(file, newContent, ops);
+                // Only a failure after the commit (closing, flushing the
+                // directory) may pass: the new content is then complete.
+                EXPECT_TRUE(!ops.Injected() || ops.InjectedAfterCommit());
+                EXPECT_EQ(ReadAll(file), newContent);
+                completed = !ops.Injected();
+            } catch (const platform::FileError& error) {
+                EXPECT_TRUE(ops.Injected());
+                EXPECT_EQ(error.path(), file.string());
+                EXPECT_EQ(error.reason(), "Input/output error");
+                EXPECT_EQ(ReadAll(file), oldContent);
+            }
+            EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
         }
-        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+        EXPECT_TRUE(completed);
     }
-    EXPECT_TRUE(completed);
 }
 
 TEST(ReplaceFileTest, AFailedSaveOfANewFileLeavesNoFile) {
@@ -211,6 +233,146 @@ TEST(ReplaceFileTest, ReportsAMissingDirectoryAndATargetThatIsADirectory) {
     fs::create_directory(dir.path() / "taken");
     EXPECT_THROW(platform::ReplaceFile(dir.path() / "taken", "x"), platform::FileError);
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"taken"});
+}
+
+// Just before this save takes the lock on its temporary file, a second save
+// finishes with that same file and renames it into place.
+class OvertakenOps : public platform::FileOps {
+public:
+    OvertakenOps(fs::path temporary, fs::path target)
+        : temporary_(std::move(temporary)), target_(std::move(target)) {}
+    int Flock(int fd, int operation) override {
+        if (!overtaken_) {
+            overtaken_ = true;
+            WriteAll(temporary_, "the other save");
+            fs::rename(temporary_, target_);
+        }
+        return FileOps::Flock(fd, operation);
+    }
+
+private:
+    fs::path temporary_;
+    fs::path target_;
+    bool overtaken_ = false;
+};
+
+TEST(ReplaceFileTest, TheTemporaryOfAKilledSaveIsTakenOverAndNeverFollowed) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    const fs::path temporary = dir.path() / ".data.dat.tmp";
+    WriteAll(file, "old");
+
+    WriteAll(temporary, std::string(5000, '#'));
+    platform::ReplaceFile(file, "new");
+    EXPECT_EQ(ReadAll(file), "new");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+
+    OvertakenOps overtaken(temporary, file);
+    platform::ReplaceFile(file, "last", overtaken);
+    EXPECT_EQ(ReadAll(file), "last");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
+
+    // A link planted under the temporary name must not carry the write away,
+    // not even to create the file it names.
+    const fs::path victim = dir.path() / "victim";
+    fs::create_symlink(victim, temporary);
+    EXPECT_THROW(platform::ReplaceFile(file, "new"), platform::FileError);
+    EXPECT_FALSE(fs::exists(victim));
+    EXPECT_EQ(ReadAll(file), "last");
+}
+
+TEST(ReplaceFileTest, ALinkIsKeptAndTheFileItLeadsToReplaced) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "app");
+    fs::create_directory(dir.path() / "synced");
+    const fs::path real = dir.path() / "synced" / "data.dat";
+    const fs::path link = dir.path() / "app" / "data.dat";
+    WriteAll(real, "old");
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    fs::create_symlink("../synced/data.dat", link);
+
+    platform::ReplaceFile(link, "new");
+    EXPECT_EQ(fs::read_symlink(link), "../synced/data.dat");
+    EXPECT_EQ(ReadAll(real), "new");
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
+    EXPECT_EQ(Names(dir.path() / "app"), std::vector<std::string>{"data.dat"});
+    EXPECT_EQ(Names(dir.path() / "synced"), std::vector<std::string>{"data.dat"});
+}
+
+TEST(ReplaceFileTest, ALinkToNothingRoundALoopOrToNoFileIsRefused) {
+    TempDir dir;
+    const fs::path real = fs::canonical(dir.path());
+    const auto reasonFor = [](const fs::path& path) {
+        try {
+            platform::ReplaceFile(path, "x");
+        } catch (const platform::FileError& error) {
+            EXPECT_EQ(error.path(), path.string());
+            return error.reason();
+        }
+        return std::string("saved");
+    };
+
+    fs::create_symlink("missing.dat", dir.path() / "dangling");
+    EXPECT_EQ(reasonFor(dir.path() / "dangling"),
+              "It is a symbolic link to missing.dat, which does not exist");
+
+    fs::create_symlink("loop-b", dir.path() / "loop-a");
+    fs::create_symlink("loop-a", dir.path() / "loop-b");
+    EXPECT_EQ(reasonFor(dir.path() / "loop-a"), "It is a symbolic link that leads round in a loop");
+
+    // Run as root, replacing a device or pipe behind a link would do harm.
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("fifo", dir.path() / "to-fifo");
+    EXPECT_EQ(
+        reasonFor(dir.path() / "to-fifo"),
+        "It is a symbolic link to " + (real / "fifo").string() + ", which is not a regular file");
+    EXPECT_TRUE(fs::is_fifo(dir.path() / "fifo"));
+
+    EXPECT_EQ(Names(dir.path()).size(), 5u);  // nothing created
+}
+
+// Each child saves its own content again and again while this process reads:
+// every read must be one whole content, and no temporary may be left.
+TEST(ReplaceFileTest, SavesAtTheSameMomentEachLeaveAWholeFile) {
+    TempDir dir;
+    const fs::path file = dir.path() / "data.dat";
+    const std::vector<std::string> contents = {std::string(3000, 'a'), std::string(200, 'b'),
+                                               std::string(7000, 'c')};
+    WriteAll(file, contents[0]);
+
+    std::vector<pid_t> children;
+    for (const std::string& content : contents) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool failed = false;
+            for (int i = 0; i < 20; ++i) {
+                try {
+                    platform::ReplaceFile(file, content);
+                } catch (const platform::FileError&) {
+                    failed = true;
+                }
+            }
+            ::_exit(failed ? 1 : 0);
+        }
+        children.push_back(pid);
+    }
+
+    int reads = 0;
+    while (!children.empty()) {
+        const std::string read = ReadAll(file);
+        ++reads;
+        EXPECT_NE(std::find(contents.begin(), contents.end(), read), contents.end())
+            << "read " << read.size() << " bytes that are no one save's content";
+        std::erase_if(children, [](pid_t pid) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == 0) return false;
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+            return true;
+        });
+    }
+    EXPECT_GT(reads, 1);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
 }
 
 TEST(FileReaderTest, ReadsRegularFilesInPiecesAndRefusesOtherKinds) {

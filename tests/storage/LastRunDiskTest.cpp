@@ -1,14 +1,21 @@
-// Saving onto a real file system that is full or read-only, and reading files
-// that no writer of ours made: huge, one endless line, or binary noise.
+// Saving onto a real file system that is full or read-only or into a folder
+// the user may not write in, and reading files that no writer of ours made:
+// huge, one endless line, or binary noise.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "TempDir.h"
 #include "storage/LastRunFile.h"
@@ -100,6 +107,117 @@ TEST(LastRunDiskTest, AReadOnlyFileSystemKeepsTheOldFile) {
             << error.what();
     }
     EXPECT_EQ(ReadAll(path), saved);
+}
+
+// What `work` returned in a process of an ordinary user, or why it could not run.
+struct Unprivileged {
+    bool ran = false;
+    std::string text;
+};
+
+// Runs `work` in a child process that cannot pass permission checks: as root,
+// which passes them all, the child first becomes the user nobody (65534); as
+// any other user it stays that user. The returned text comes back through a
+// pipe, since a forked child cannot report to the test itself.
+Unprivileged RunUnprivileged(const std::string& dir, const std::function<std::string()>& work) {
+    constexpr uid_t kNobody = 65534;
+    constexpr int kSkipped = 77;
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {false, std::string("No pipe: ") + std::strerror(errno)};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        std::string text;
+        int code = 0;
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+             ::setresuid(kNobody, kNobody, kNobody) != 0)) {
+            text =
+                std::string("Cannot drop root privileges to user 65534: ") + std::strerror(errno);
+            code = kSkipped;
+        } else if (::access(dir.c_str(), X_OK) != 0) {
+            text = "The unprivileged user cannot reach the temporary directory " + dir;
+            code = kSkipped;
+        } else {
+            text = work();
+        }
+        const bool sent =
+            ::write(pipeFds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        ::_exit(sent ? code : 1);
+    }
+    ::close(pipeFds[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t count; (count = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return {false, "The unprivileged child process did not run to its end"};
+    }
+    return {WEXITSTATUS(status) != kSkipped, text};
+}
+
+std::string SaveOrMessage(const std::string& path, const storage::Inputs& inputs) {
+    try {
+        storage::SaveLastRun(path, inputs);
+        return "saved";
+    } catch (const storage::SaveError& error) {
+        return error.what();
+    }
+}
+
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename());
+    }
+    return names;
+}
+
+// A shared machine: the program's folder is not the user's, its file may be.
+TEST(LastRunDiskTest, AFolderThatRefusesNewFilesStillSavesIntoAWritableFile) {
+    TempDir top;
+    const std::string app = top.File("app");
+    ASSERT_EQ(::mkdir(app.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(top.path().c_str(), 0755), 0);
+    // Writable again at the end, so that an ordinary user can remove it.
+    const struct Reopen {
+        std::string dir;
+        ~Reopen() { ::chmod(dir.c_str(), 0755); }
+    } reopen{app};
+    const std::string path = app + "/Tindrel.dat";
+    const std::string old = "old\r\n";
+    const storage::Inputs inputs = SomeInputs("5");
+    const auto prepare = [&](mode_t fileMode, mode_t folderMode) {
+        ::chmod(app.c_str(), 0755);
+        ::chmod(path.c_str(), 0600);
+        storage_test::WriteAll(path, old);
+        ::chmod(path.c_str(), fileMode);
+        ::chmod(app.c_str(), folderMode);
+    };
+
+    // A folder without write permission, and a shared sticky one in which
+    // the file belongs to someone else and so cannot be renamed over.
+    const std::pair<mode_t, const char*> folders[] = {{0555, "read-only folder"},
+                                                      {01777, "shared sticky folder"}};
+    for (const auto& [folderMode, label] : folders) {
+        SCOPED_TRACE(label);
+        prepare(0666, folderMode);
+        const Unprivileged run = RunUnprivileged(app, [&] { return SaveOrMessage(path, inputs); });
+        if (!run.ran) GTEST_SKIP() << run.text;
+        EXPECT_EQ(run.text, "saved");
+        EXPECT_EQ(ReadAll(path), storage::EncodeLastRun(inputs));
+        EXPECT_EQ(Names(app), std::vector<std::string>{"Tindrel.dat"});
+    }
+
+    prepare(0444, 0555);
+    const Unprivileged run = RunUnprivileged(app, [&] { return SaveOrMessage(path, inputs); });
+    EXPECT_EQ(run.text, "Could not save the last run to " + path +
+                            ": Permission denied. Your inputs are still in the window.");
+    EXPECT_EQ(ReadAll(path), old);
+    EXPECT_EQ(Names(app), std::vector<std::string>{"Tindrel.dat"});
 }
 
 // Every box of a hostile file holds at most the longest field kept, as UTF-8.
