@@ -1,7 +1,7 @@
 # Front door: every target installs what it needs first, then drives the CMake presets.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test asan bench fuzz fuzz-ci clean
+.PHONY: all deps configure build run test asan bench bench-startup fuzz fuzz-ci clean
 
 all: build
 
@@ -26,8 +26,16 @@ asan: deps
 	@cmake --build --preset asan -j $(JOBS)
 	@ctest --preset asan -j $(JOBS)
 
+# Every benchmark program, and only those: CMake keeps folders of its own
+# (bench_core_autogen) beside them.
 bench: build
-	@for b in build/default/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+	@for b in $$(find build/default/bench -maxdepth 1 -type f -name 'bench_*' -perm -u+x | sort); do \
+	    "$$b" || exit 1; done
+
+# Start-up time and peak memory of the program against a bare Qt window, under
+# a private X server (RUNS=15 starts each by default).
+bench-startup: build
+	@bench/startup.sh build/default
 
 # The reader of the last-run file under libFuzzer; new inputs it finds go to
 # build/fuzz/corpus, the committed seeds stay as they are.
