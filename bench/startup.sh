@@ -3,7 +3,8 @@
 # font, one in "Courier New"), both built in the same tree, under a private
 # Xvfb 1920 x 1080 with openbox. After a warm-up the two start alternately,
 # RUNS times each; printed are the medians of the time until the window is
-# mapped and until it is first painted, of the peak memory, and the ratios.
+# mapped and until it is first painted, of the peak memory and of the
+# processor time used by then, and the ratios.
 # The program runs as a private copy in a scratch folder, so no one's last
 # run is read or written.
 #
@@ -37,7 +38,7 @@ cp "$build/app/tindrel" "$work/tindrel/tindrel"
 cp "$build/bench/bare_window" "$work/bare/bare_window"
 start_display 1920 1080
 
-# One start: "mapped_ms painted_ms peak_kib" on standard output.
+# One start: "mapped_ms painted_ms peak_kib cpu_ms" on standard output.
 measure() {
     env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_FONT_DPI -u WAYLAND_DISPLAY \
         QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
@@ -71,3 +72,4 @@ printf '%d starts each, medians     Tindrel       bare  ratio\n' "$runs"
 report "mapped" 1 ms 1
 report "painted" 2 ms 1
 report "peak memory" 3 MiB 1024
+report "processor time" 4 ms 1
