@@ -27,7 +27,6 @@ std::string ProgramDir() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tindrel"));
-    QApplication::setWindowIcon(ui::TransistorIcon());
 
     ui::Form1 form;
     form.Load(ProgramDir());

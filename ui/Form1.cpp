@@ -2,16 +2,18 @@
 
 #include <QFont>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSvgWidget>
 #include <algorithm>
 #include <array>
 #include <limits>
 #include <type_traits>
+
+#include "ui/Rendering.h"
 
 namespace ui {
 namespace {
@@ -30,7 +32,7 @@ struct Control {
     const char* name;
     Maker make;
     Container container;
-    const char* text;              // caption, initial text, or the picture's resource path
+    const char* text;              // caption, initial text, or the picture's resource path base
     int left, top, width, height;  // twips, from the container's top-left corner
     Face face;
     const char* accessibleName;  // empty where the control's own text says enough
@@ -78,10 +80,12 @@ void Setup(QLabel* caption, const Control& control) {
     caption->setFocusPolicy(Qt::NoFocus);
 }
 
-void Setup(QSvgWidget* image, const Control& control) {
-    // QSvgWidget renders the drawing into its whole rectangle, so the picture
-    // is stretched to the box at any screen density.
-    image->load(QString::fromUtf8(control.text));
+void Setup(Picture* image, const Control& control) {
+    // The picture is stretched to the box; a rendering for each pixel density
+    // keeps it sharp on dense screens.
+    const QString base = QString::fromUtf8(control.text);
+    image->SetRenderings(
+        {base + QStringLiteral("-1x"), base + QStringLiteral("-2x"), base + QStringLiteral("-3x")});
     image->setFocusPolicy(Qt::NoFocus);
 }
 
@@ -126,7 +130,7 @@ constexpr std::array kControls = {
     Control{"Frame3",      Make<&Form1::Frame3>,      Window, "",                              480, 2640, 3495, 1215, Default, ""},
     Control{"Text7",       Make<&Form1::Text7>,       Window, "When Rc = 0 the circuit is an Emitter Follower",
                                                                                               2040, 3960, 5775,  285, CourierNew, ""},
-    Control{"Image1",      Make<&Form1::Image1>,      Window, ":/images/circuit.svg",         5640,  240, 2175, 3615, Default, "Circuit diagram"},
+    Control{"Image1",      Make<&Form1::Image1>,      Window, ":/images/circuit",             5640,  240, 2175, 3615, Default, "Circuit diagram"},
     // clang-format on
 };
 
@@ -189,7 +193,9 @@ void SetInputTips(Form1& form) {
 Form1::Form1() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tindrel"));
-    setWindowIcon(TransistorIcon());
+    // The program's icon, for this window and its message boxes alike; made
+    // once, since every size of it is decoded when it is made.
+    if (QGuiApplication::windowIcon().isNull()) QGuiApplication::setWindowIcon(TransistorIcon());
     resize(Pixels(kClientWidthTwips), Pixels(kClientHeightTwips));
 
     const QFont courierNew = CourierNewFont();
@@ -227,8 +233,16 @@ Form1::Form1() {
 }
 
 QIcon TransistorIcon() {
-    // Qt's SVG icon engine renders the drawing afresh at every size asked for.
-    return QIcon(QStringLiteral(":/images/icon.svg"));
+    QIcon icon;
+    // A title bar's and a task bar's sizes, at single and double density;
+    // others are scaled from the nearest. Each size is decoded and sent to
+    // the window system as the window is created, so a larger one would cost
+    // start-up time for little gain.
+    for (const int size : {16, 32, 64}) {
+        icon.addPixmap(
+            QPixmap::fromImage(LoadRendering(QStringLiteral(":/images/icon-%1").arg(size))));
+    }
+    return icon;
 }
 
 }  // namespace ui

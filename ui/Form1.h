@@ -7,13 +7,13 @@
 #include <string>
 
 #include "ui/InputBox.h"
+#include "ui/Picture.h"
 #include "ui/ResultList.h"
 
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class QSvgWidget;
 
 namespace ui {
 
@@ -64,7 +64,7 @@ public:
     QLabel* Text5 = nullptr;
     QGroupBox* Frame3 = nullptr;
     QLabel* Text7 = nullptr;
-    QSvgWidget* Image1 = nullptr;
+    Picture* Image1 = nullptr;
 
 public slots:
     void CmdCalc_Click();
@@ -73,6 +73,7 @@ public slots:
     void CmdClose_Click();
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -82,16 +83,21 @@ private:
     void LoadLastRun();
     void ShowPlaced();
     void Place(const QMargins& frame);
+    // Places the window again once the window manager has framed it.
+    void PlaceForFrame();
     // Runs a handler; an error ends it where it happened and is shown to the
     // user, and the window stays open with everything as the handler left it.
     void RunHandler(const std::function<void()>& handler);
     void ShowMessage(const QString& text);
     // The six input boxes in the order of the last-run file.
     std::array<InputBox*, 6> InputBoxes() const;
+
+    // Shown, and not yet placed for the frame that the window manager draws.
+    bool awaitingFrame_ = false;
 };
 
-// The transistor icon of the window and the application. Needs a running
-// QGuiApplication.
+// The transistor icon of the window and the application, which the window
+// sets for the application when it has none. Needs a running QGuiApplication.
 QIcon TransistorIcon();
 
 }  // namespace ui

@@ -1,14 +1,13 @@
 // The window's behaviour: start-up, the four buttons and select-on-focus.
 // Arithmetic and text come from core/, the last-run file from storage/.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QThread>
+#include <QTimer>
 #include <QWindow>
 #include <new>
 #include <stdexcept>
@@ -179,16 +178,24 @@ void Form1::ShowPlaced() {
     show();
     if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
 
-    // The window manager frames a new window a moment after it is mapped;
-    // wait for that, but never long, since without one no frame comes.
-    QElapsedTimer waited;
-    waited.start();
-    QMargins frame = windowHandle()->frameMargins();
-    while (frame.isNull() && waited.elapsed() < 1000) {
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        QThread::msleep(10);
-        frame = windowHandle()->frameMargins();
-    }
+    // The window manager frames a new window a moment after it is mapped. The
+    // window is placed again when that happens, from the event loop: waiting
+    // here would hold back the first paint. Without a window manager no frame
+    // ever comes, so the wait ends after a second.
+    awaitingFrame_ = true;
+    QTimer::singleShot(1000, this, [this] { awaitingFrame_ = false; });
+}
+
+bool Form1::event(QEvent* event) {
+    // Framing moves the client area inside the frame; the move tells.
+    if (awaitingFrame_ && event->type() == QEvent::Move) PlaceForFrame();
+    return QWidget::event(event);
+}
+
+void Form1::PlaceForFrame() {
+    const QMargins frame = windowHandle()->frameMargins();
+    if (frame.isNull()) return;
+    awaitingFrame_ = false;
     if (frame != kAssumedFrame) Place(frame);
 }
 
