@@ -1,22 +1,46 @@
-# Front door: every target installs what it needs first, then drives the CMake presets.
+# Front door: every target installs the Debian packages it needs first, then
+# drives the CMake presets. "app" (build/app) is the program alone; "default"
+# (build/default) adds the tests and benchmarks.
 JOBS ?= $(shell nproc)
+# Where make install puts the program; a folder the user may write in, so that
+# the last run can be saved beside the program.
+PREFIX ?= $(HOME)/.local
+# Where make run keeps the program and its last run; make clean leaves it.
+RUN_DIR := run
 
-.PHONY: all deps configure build run test asan bench bench-startup fuzz fuzz-ci clean
+.PHONY: all deps-run deps app run install uninstall configure build test asan bench \
+        bench-startup fuzz fuzz-ci clean
 
 all: build
 
+deps-run:
+	@tools/install-deps.sh run
+
 deps:
-	@tools/install-deps.sh
+	@tools/install-deps.sh run test
+
+# The program alone, for the prefix it is to be installed under (the desktop
+# entry names the installed command by its full path).
+app: deps-run
+	@cmake --preset app -DCMAKE_INSTALL_PREFIX="$(abspath $(PREFIX))" >/dev/null
+	@cmake --build --preset app -j $(JOBS)
+
+run: app
+	@install -D -m 755 build/app/app/tindrel $(RUN_DIR)/tindrel
+	@$(RUN_DIR)/tindrel
+
+install: app
+	@cmake --install build/app --strip
+	@echo "Installed under $(abspath $(PREFIX)); start it from the application menu or with $(abspath $(PREFIX))/bin/tindrel"
+
+uninstall: app
+	@tools/uninstall.sh build/app "$(abspath $(PREFIX))"
 
 configure: deps
 	@cmake --preset default >/dev/null
 
 build: configure
 	@cmake --build --preset default -j $(JOBS)
-
-run: build
-	@if [ -x build/default/app/tindrel ]; then build/default/app/tindrel; \
-	 else echo "The window is not built yet: nothing to start."; fi
 
 test: build
 	@ctest --preset default -j $(JOBS)

@@ -27,6 +27,8 @@ std::string ProgramDir() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tindrel"));
+    // Ties the window to the installed desktop entry (its Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tindrel.Tindrel"));
 
     ui::Form1 form;
     form.Load(ProgramDir());

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in tools/packages.txt that are missing,
-# and generates the comma-decimal locale the conversion tests run under.
-# Quiet and quick when everything is already there.
+# Installs the Debian packages of the named lists that are missing:
+#   install-deps.sh run        what building and running the program needs
+#   install-deps.sh run test   that, and what the tests and benchmarks need
+# With "test", also generates the comma-decimal locale the conversion tests
+# run under. Quiet and quick when everything is already there.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
-mapfile -t wanted < <(grep -v -e '^#' -e '^[[:space:]]*$' "$here/packages.txt")
+wanted=()
+for list in "$@"; do
+    mapfile -t -O "${#wanted[@]}" wanted < <(grep -v -e '^#' -e '^[[:space:]]*$' "$here/packages-$list.txt")
+done
 
 missing=()
 for pkg in "${wanted[@]}"; do
@@ -23,6 +28,6 @@ if ((${#missing[@]})); then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [[ " $* " == *" test "* ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
