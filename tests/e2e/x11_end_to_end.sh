@@ -9,6 +9,8 @@
 #     modal message and the program goes on; Close saves the last-run file,
 #     byte for byte, and ends the program with status 0;
 #   - closing the window through the window manager saves nothing;
+#   - started through a link in another folder, the program still reads and
+#     writes its last run in its own folder;
 #   - Paste from an input box's context menu goes in at the caret, and Copy All
 #     from the result list's menu (opened with the Menu key) copies all lines.
 # Values in the boxes and lines of the list are read back through the
@@ -33,7 +35,7 @@ fail() {
 
 for tool in Xvfb openbox xdotool xwininfo xprop xdpyinfo xsel wmctrl; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        log "SKIP: '$tool' is not installed (make deps installs it)."
+        log "SKIP: '$tool' is not installed (make test installs it)."
         exit 77
     fi
 done
@@ -78,13 +80,14 @@ new_app_dir() {
     echo "$dir"
 }
 
+# Starts the program of DIR, or COMMAND when given (a link to it, say).
 launch() {
-    local dir="$1"
+    local dir="$1" command="${2:-$1/tindrel}"
     env -u QT_QPA_PLATFORM -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
         -u QT_AUTO_SCREEN_SCALE_FACTOR -u QT_ENABLE_HIGHDPI_SCALING -u QT_FONT_DPI \
         -u WAYLAND_DISPLAY -u SESSION_MANAGER \
         QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
-        "$dir/tindrel" >"$dir/output.log" 2>&1 &
+        "$command" >"$dir/output.log" 2>&1 &
     app_pid=$!
 }
 
@@ -304,7 +307,11 @@ dir="$(new_app_dir)"
 # the trimmed fields, germanium selected).
 printf 'False\r\n 5.000     \r\n 50.00     \r\n 10.00e+3  \r\n 1.000e+3  \r\n 1.000e+3  \r\n 100.0     \r\nFalse\r\nTrue\r\n' \
     >"$dir/Tindrel.dat"
-launch "$dir"
+# Started through a link elsewhere, as the installed tindrel command does:
+# the program still keeps its last run in its own folder.
+mkdir -p "$work/bin"
+ln -s "$dir/tindrel" "$work/bin/tindrel"
+launch "$dir" "$work/bin/tindrel"
 win="$(check_placement "1920 x 1080")" || exit 1
 
 wait_for 5 focused_is "$win" || fail "the window did not get the keyboard focus"
