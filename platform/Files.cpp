@@ -153,15 +153,16 @@ public:
             if (fd_ < 0) {
                 FailWithErrno(errno, errno == EACCES || errno == EPERM || errno == EROFS);
             }
+            Lock(ops_, fd_);
             struct stat held {};
             if (::fstat(fd_, &held) != 0) FailWithErrno(errno);
             if (!S_ISREG(held.st_mode)) {
                 Fail("The temporary file " + path_ + " is not a regular file");
             }
-            Lock(ops_, fd_);
-            if (StillNamed()) {
+            if (StillNamed(held)) {
                 // A second name would let the truncation reach another file.
-                if (LinkCount() != 1) Fail("The temporary file " + path_ + " is linked elsewhere");
+                if (held.st_nlink != 1)
+                    Fail("The temporary file " + path_ + " is linked elsewhere");
                 owned_ = true;
                 return;
             }
@@ -187,16 +188,10 @@ public:
 private:
     // Whether the locked file is still the one under the name: another save
     // may have renamed or removed it while this one waited for the lock.
-    bool StillNamed() const {
-        struct stat held {};
+    bool StillNamed(const struct stat& held) const {
         struct stat named {};
-        return ::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
-               held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-    }
-
-    nlink_t LinkCount() const {
-        struct stat held {};
-        return ::fstat(fd_, &held) == 0 ? held.st_nlink : 0;
+        return ::lstat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+               held.st_ino == named.st_ino;
     }
 
     FileOps& ops_;
