@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "platform/ExecutableDir.h"
-#include "ui/Form1.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ int main(int argc, char* argv[]) {
     // Ties the window to the installed desktop entry (its Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tindrel.Tindrel"));
 
-    ui::Form1 form;
+    ui::MainWindow form;
     form.Load(ProgramDir());
     return QApplication::exec();
 }

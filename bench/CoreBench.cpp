@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/BiasPoint.h"
-#include "core/Module1.h"
+#include "core/EngineeringFormat.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <initializer_list>
 
-#include "core/Module1.h"
+#include "core/EngineeringFormat.h"
 
 namespace core {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Module1.h"
+#include "core/EngineeringFormat.h"
 #include "platform/TextNumber.h"
 #include "storage/LastRunFile.h"
 

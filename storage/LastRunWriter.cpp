@@ -1,6 +1,6 @@
 #include <array>
 
-#include "core/Module1.h"
+#include "core/EngineeringFormat.h"
 #include "platform/Latin1.h"
 #include "platform/TextNumber.h"
 #include "platform/Utf8.h"

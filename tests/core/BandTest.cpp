@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/Module1.h"
+#include "core/EngineeringFormat.h"
 
 namespace {
 

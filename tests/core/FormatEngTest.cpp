@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/Module1.h"
+#include "core/EngineeringFormat.h"
 #include "platform/FpCheck.h"
 #include "platform/Utf8.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Module1.h"
+#include "core/EngineeringFormat.h"
 #include "platform/TextNumber.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "ui/Form1.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    ui::Form1 form;
+    ui::MainWindow form;
     form.OptSi->setChecked(true);
     form.show();
     const QImage window = Opaque(form.grab().toImage());

@@ -18,7 +18,7 @@
 #include "platform/TextNumber.h"
 #include "platform/Utf8.h"
 #include "storage/LastRunFile.h"
-#include "ui/Form1.h"
+#include "ui/MainWindow.h"
 
 namespace ui {
 namespace {
@@ -47,16 +47,16 @@ double ReadBox(const InputBox* box, std::size_t fileIndex) {
 
 }  // namespace
 
-std::array<InputBox*, 6> Form1::InputBoxes() const {
+std::array<InputBox*, 6> MainWindow::InputBoxes() const {
     // Indexed as storage::Box.
     return {TxtVcc, TxtBeta, TxtR1, TxtR2, TxtRc, TxtRe};
 }
 
-void Form1::ConnectHandlers() {
-    connect(CmdCalc, &QPushButton::clicked, this, &Form1::CmdCalc_Click);
-    connect(CmdClr, &QPushButton::clicked, this, &Form1::CmdClr_Click);
-    connect(CmdLoadData, &QPushButton::clicked, this, &Form1::CmdLoadData_Click);
-    connect(CmdClose, &QPushButton::clicked, this, &Form1::CmdClose_Click);
+void MainWindow::ConnectHandlers() {
+    connect(CmdCalc, &QPushButton::clicked, this, &MainWindow::CmdCalc_Click);
+    connect(CmdClr, &QPushButton::clicked, this, &MainWindow::CmdClr_Click);
+    connect(CmdLoadData, &QPushButton::clicked, this, &MainWindow::CmdLoadData_Click);
+    connect(CmdClose, &QPushButton::clicked, this, &MainWindow::CmdClose_Click);
     OptSi->installEventFilter(this);
     OptGe->installEventFilter(this);
     for (InputBox* box : InputBoxes()) {
@@ -65,7 +65,7 @@ void Form1::ConnectHandlers() {
     }
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Tabbing into the material group lands on the selected option, as in
     // any option group, rather than on the one that last had the focus.
     if (event->type() == QEvent::FocusIn && (watched == OptSi || watched == OptGe)) {
@@ -80,7 +80,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::Load(const std::string& appDir) {
+void MainWindow::Load(const std::string& appDir) {
     AppDir = appDir;
     OptSi->setChecked(true);
     LoadLastRun();
@@ -88,25 +88,25 @@ void Form1::Load(const std::string& appDir) {
     TxtVcc->setFocus(Qt::OtherFocusReason);
 }
 
-void Form1::CmdCalc_Click() {
+void MainWindow::CmdCalc_Click() {
     RunHandler([this] { Calculate(); });
 }
 
-void Form1::CmdClr_Click() {
+void MainWindow::CmdClr_Click() {
     for (InputBox* box : InputBoxes()) box->clear();
     TxtVcc->setFocus(Qt::OtherFocusReason);
 }
 
-void Form1::CmdLoadData_Click() { LoadLastRun(); }
+void MainWindow::CmdLoadData_Click() { LoadLastRun(); }
 
-void Form1::CmdClose_Click() {
+void MainWindow::CmdClose_Click() {
     RunHandler([this] {
         SaveLastRun();
         close();
     });
 }
 
-void Form1::Calculate() {
+void MainWindow::Calculate() {
     using storage::Box;
     const double Vcc = ReadBox(TxtVcc, Box::kVcc);
     const double Beta = ReadBox(TxtBeta, Box::kBeta);
@@ -133,7 +133,7 @@ void Form1::Calculate() {
     }
 }
 
-void Form1::SaveLastRun() {
+void MainWindow::SaveLastRun() {
     storage::Inputs inputs;
     const auto boxes = InputBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i) inputs.boxes[i] = boxes[i]->text().toStdString();
@@ -142,7 +142,7 @@ void Form1::SaveLastRun() {
     storage::SaveLastRun(storage::LastRunPath(AppDir), inputs);
 }
 
-void Form1::LoadLastRun() {
+void MainWindow::LoadLastRun() {
     // Never reports anything: whatever cannot be read leaves empty boxes.
     const storage::Loaded loaded = storage::LoadLastRunFile(storage::LastRunPath(AppDir));
     const auto boxes = InputBoxes();
@@ -153,7 +153,7 @@ void Form1::LoadLastRun() {
     if (loaded.selectGe) OptGe->setChecked(true);
 }
 
-void Form1::RunHandler(const std::function<void()>& handler) {
+void MainWindow::RunHandler(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::bad_alloc&) {
@@ -163,13 +163,13 @@ void Form1::RunHandler(const std::function<void()>& handler) {
     }
 }
 
-void Form1::ShowMessage(const QString& text) {
+void MainWindow::ShowMessage(const QString& text) {
     // OK only and no icon; the title is the program's.
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tindrel"), text, QMessageBox::Ok, this);
     box.exec();
 }
 
-void Form1::ShowPlaced() {
+void MainWindow::ShowPlaced() {
     // The client area a maximized window would have is the screen's work area
     // less the window manager's frame. It is worked out rather than measured
     // by maximizing: a window manager answers a maximize only later, a bare X
@@ -186,20 +186,20 @@ void Form1::ShowPlaced() {
     QTimer::singleShot(1000, this, [this] { awaitingFrame_ = false; });
 }
 
-bool Form1::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     // Framing moves the client area inside the frame; the move tells.
     if (awaitingFrame_ && event->type() == QEvent::Move) PlaceForFrame();
     return QWidget::event(event);
 }
 
-void Form1::PlaceForFrame() {
+void MainWindow::PlaceForFrame() {
     const QMargins frame = windowHandle()->frameMargins();
     if (frame.isNull()) return;
     awaitingFrame_ = false;
     if (frame != kAssumedFrame) Place(frame);
 }
 
-void Form1::Place(const QMargins& frame) {
+void MainWindow::Place(const QMargins& frame) {
     const QRect area = screen()->availableGeometry();
     const int frameWidth = frame.left() + frame.right();
     const int frameHeight = frame.top() + frame.bottom();

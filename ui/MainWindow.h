@@ -21,11 +21,11 @@ namespace ui {
 // in twips, and are never moved or resized: a window smaller than its contents
 // cuts them off instead of rearranging them. The event handlers of the window
 // are its slots, one per event, named after the control and event.
-class Form1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
-    Form1();
+    MainWindow();
 
     // Start-up: records the program's directory in AppDir, selects silicon,
     // restores the last run, then shows the window at its size and place with

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Form1.h"
+#include "ui/MainWindow.h"
 
 // Readable failure messages for the Qt value types compared below.
 void PrintTo(const QSize& size, std::ostream* os) { *os << size.width() << "x" << size.height(); }
@@ -28,7 +28,7 @@ void PrintTo(const QColor& color, std::ostream* os) {
 
 namespace {
 
-using ui::Form1;
+using ui::MainWindow;
 
 constexpr int kTwips = 15;  // per logical pixel
 
@@ -88,14 +88,14 @@ std::set<QString> ChildNames(const QWidget* container) {
 }
 
 // Shows the window and makes it the active one, so that key presses reach it.
-void Activate(Form1& form) {
+void Activate(MainWindow& form) {
     form.show();
     QApplication::setActiveWindow(&form);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
 }
 
-TEST(Form1Layout, EveryControlHasItsKindContainerTextPlaceAndFont) {
-    Form1 form;
+TEST(MainWindowLayout, EveryControlHasItsKindContainerTextPlaceAndFont) {
+    MainWindow form;
     const QFont applicationFont = QApplication::font();
     std::map<QString, std::set<QString>> expectedChildren;
     for (const Expected& row : kLayout) {
@@ -129,8 +129,8 @@ TEST(Form1Layout, EveryControlHasItsKindContainerTextPlaceAndFont) {
     EXPECT_EQ(ChildNames(form.Frame3), expectedChildren["Frame3"]);
 }
 
-TEST(Form1Layout, MembersAreTheControlsOfTheirName) {
-    Form1 form;
+TEST(MainWindowLayout, MembersAreTheControlsOfTheirName) {
+    MainWindow form;
     // clang-format off
     const std::vector<std::pair<const QWidget*, const char*>> members = {
         {form.Frame1, "Frame1"}, {form.TxtVcc, "TxtVcc"}, {form.TxtBeta, "TxtBeta"},
@@ -148,8 +148,8 @@ TEST(Form1Layout, MembersAreTheControlsOfTheirName) {
     }
 }
 
-TEST(Form1Layout, WindowIsTindrelWith8115By6435TwipsOfClientArea) {
-    Form1 form;
+TEST(MainWindowLayout, WindowIsTindrelWith8115By6435TwipsOfClientArea) {
+    MainWindow form;
     EXPECT_TRUE(form.isWindow());
     EXPECT_EQ(form.windowTitle(), "Tindrel");
     EXPECT_EQ(form.width() * kTwips, 8115);
@@ -159,8 +159,8 @@ TEST(Form1Layout, WindowIsTindrelWith8115By6435TwipsOfClientArea) {
     EXPECT_EQ(form.size() * kTwips, QSize(8115, 6435));
 }
 
-TEST(Form1Layout, IconIsYellowTransistorOnNavy) {
-    Form1 form;
+TEST(MainWindowLayout, IconIsYellowTransistorOnNavy) {
+    MainWindow form;
     const QImage icon = form.windowIcon()
                             .pixmap(QSize(32, 32), 1.0)
                             .toImage()
@@ -180,8 +180,8 @@ TEST(Form1Layout, IconIsYellowTransistorOnNavy) {
     EXPECT_GT(yellow, 100);
 }
 
-TEST(Form1State, StartsWithSixOnesAnEmptyListAndNoMaterial) {
-    Form1 form;
+TEST(MainWindowState, StartsWithSixOnesAnEmptyListAndNoMaterial) {
+    MainWindow form;
     for (const QLineEdit* box :
          {form.TxtVcc, form.TxtBeta, form.TxtR1, form.TxtR2, form.TxtRc, form.TxtRe}) {
         EXPECT_EQ(box->text(), "1") << box->objectName().toStdString();
@@ -192,15 +192,15 @@ TEST(Form1State, StartsWithSixOnesAnEmptyListAndNoMaterial) {
     EXPECT_FALSE(form.OptGe->isChecked());
 }
 
-TEST(Form1State, InputBoxesHoldTextBeyondQtsDefaultLimit) {
-    Form1 form;
+TEST(MainWindowState, InputBoxesHoldTextBeyondQtsDefaultLimit) {
+    MainWindow form;
     const QString longText(40000, QChar(u'9'));
     form.TxtR1->setText(longText);
     EXPECT_EQ(form.TxtR1->text().size(), longText.size());
 }
 
-TEST(Form1State, SelectingOneMaterialClearsTheOther) {
-    Form1 form;
+TEST(MainWindowState, SelectingOneMaterialClearsTheOther) {
+    MainWindow form;
     form.OptSi->click();
     EXPECT_TRUE(form.OptSi->isChecked());
     form.OptGe->click();
@@ -222,13 +222,13 @@ std::vector<std::string> TabFrom(QWidget* start, int presses,
     return visited;
 }
 
-TEST(Form1Focus, TabVisitsInputsMaterialButtonsAndListInOrder) {
+TEST(MainWindowFocus, TabVisitsInputsMaterialButtonsAndListInOrder) {
     // The two options are one tab stop: Qt leaves out the option that did
     // not last hold the focus, and arrow keys move within the group.
     const std::vector<std::string> order = {"TxtVcc",   "TxtBeta", "TxtR1",       "TxtR2",
                                             "TxtRc",    "TxtRe",   "OptSi",       "CmdCalc",
                                             "CmdClose", "CmdClr",  "CmdLoadData", "List1"};
-    Form1 form;
+    MainWindow form;
     Activate(form);
     const auto n = static_cast<int>(order.size());
     std::vector<std::string> forward(order.begin() + 1, order.end());
@@ -240,8 +240,8 @@ TEST(Form1Focus, TabVisitsInputsMaterialButtonsAndListInOrder) {
     EXPECT_EQ(TabFrom(form.List1, n, Qt::ShiftModifier), backward);
 }
 
-TEST(Form1Focus, NoButtonIsDefaultSoEnterAndEscapePressNone) {
-    Form1 form;
+TEST(MainWindowFocus, NoButtonIsDefaultSoEnterAndEscapePressNone) {
+    MainWindow form;
     Activate(form);
     int clicks = 0;
     for (QPushButton* button : {form.CmdCalc, form.CmdClose, form.CmdClr, form.CmdLoadData}) {
@@ -257,8 +257,8 @@ TEST(Form1Focus, NoButtonIsDefaultSoEnterAndEscapePressNone) {
     EXPECT_TRUE(form.isVisible());
 }
 
-TEST(Form1Image, PictureIsStretchedToFillItsBox) {
-    Form1 form;
+TEST(MainWindowImage, PictureIsStretchedToFillItsBox) {
+    MainWindow form;
     const QImage image = form.Image1->grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(image.deviceIndependentSize().toSize(), QSize(145, 241));
     const int w = image.width(), h = image.height();
@@ -285,8 +285,8 @@ TEST(Form1Image, PictureIsStretchedToFillItsBox) {
     EXPECT_GT(white, (w - 10 * d) * (h - 10 * d) * 6 / 10);
 }
 
-TEST(Form1Captions, ReadAsWrittenOnTheWindowFace) {
-    Form1 form;
+TEST(MainWindowCaptions, ReadAsWrittenOnTheWindowFace) {
+    MainWindow form;
     for (QLabel* caption :
          {form.Text1, form.Text2, form.Text3, form.Text4, form.Text5, form.Text6, form.Text7}) {
         SCOPED_TRACE(caption->objectName().toStdString());
@@ -297,8 +297,8 @@ TEST(Form1Captions, ReadAsWrittenOnTheWindowFace) {
     }
 }
 
-TEST(Form1Accessibility, EveryWorkingControlHasAName) {
-    Form1 form;
+TEST(MainWindowAccessibility, EveryWorkingControlHasAName) {
+    MainWindow form;
     EXPECT_EQ(form.TxtVcc->accessibleName(), "Collector voltage, Volts");
     EXPECT_EQ(form.TxtBeta->accessibleName(), "Transistor Current Gain, Beta");
     EXPECT_EQ(form.OptSi->accessibleName(), "Silicon");
@@ -326,15 +326,15 @@ TEST(Form1Accessibility, EveryWorkingControlHasAName) {
 
 // Leaves pictures of the window and of the enlarged icon beside the test
 // program (in the build tree) for a look by eye.
-TEST(Form1Screenshot, SavesWindowAndIcon) {
+TEST(MainWindowScreenshot, SavesWindowAndIcon) {
     const QDir out(QCoreApplication::applicationDirPath());
-    Form1 form;
+    MainWindow form;
     form.OptSi->setChecked(true);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     const QImage window = form.grab().toImage();
     EXPECT_EQ(window.deviceIndependentSize().toSize(), QSize(541, 429));
-    EXPECT_TRUE(window.save(out.filePath("Form1.png")));
+    EXPECT_TRUE(window.save(out.filePath("MainWindow.png")));
     const QImage icon = form.windowIcon().pixmap(QSize(32, 32), 1.0).toImage();
     EXPECT_TRUE(icon.scaled(256, 256, Qt::KeepAspectRatio, Qt::FastTransformation)
                     .save(out.filePath("Icon.png")));

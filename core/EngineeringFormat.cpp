@@ -1,4 +1,4 @@
-#include "core/Module1.h"
+#include "core/EngineeringFormat.h"
 
 #include <algorithm>
 #include <array>

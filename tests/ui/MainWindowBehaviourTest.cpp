@@ -17,7 +17,7 @@
 #include <memory>
 #include <optional>
 
-#include "ui/Form1.h"
+#include "ui/MainWindow.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -26,7 +26,7 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace {
 
-using ui::Form1;
+using ui::MainWindow;
 using ui::InputBox;
 
 // What a message box showed before the test dismissed it.
@@ -133,7 +133,7 @@ QAction* ItemNamed(QMenu* menu, const QString& name) {
     return nullptr;
 }
 
-class Form1Behaviour : public ::testing::Test {
+class MainWindowBehaviour : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
@@ -142,7 +142,7 @@ protected:
 
     // Starts the window afresh, as the program does, in the test's directory.
     void Start() {
-        form_ = std::make_unique<Form1>();
+        form_ = std::make_unique<MainWindow>();
         form_->Load(dir_.path().toStdString());
         ASSERT_TRUE(Activate(form_.get()));
     }
@@ -184,10 +184,10 @@ protected:
     }
 
     QTemporaryDir dir_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
-TEST_F(Form1Behaviour, FirstStartWithoutAFileHasEmptyBoxesSiliconAndFocusInVcc) {
+TEST_F(MainWindowBehaviour, FirstStartWithoutAFileHasEmptyBoxesSiliconAndFocusInVcc) {
     for (InputBox* box : Boxes()) EXPECT_EQ(box->text(), "");
     EXPECT_TRUE(form_->OptSi->isChecked());
     EXPECT_FALSE(form_->OptGe->isChecked());
@@ -196,7 +196,7 @@ TEST_F(Form1Behaviour, FirstStartWithoutAFileHasEmptyBoxesSiliconAndFocusInVcc) 
     EXPECT_EQ(form_->AppDir, dir_.path().toStdString());
 }
 
-TEST_F(Form1Behaviour, StartRestoresTheLastRunAndSelectsItsText) {
+TEST_F(MainWindowBehaviour, StartRestoresTheLastRunAndSelectsItsText) {
     WriteFile(
         "False\r\n 12.00     \r\n 100.0     \r\n 22.00e+3  \r\n 4.700e+3  \r\n 2.200e+3  \r\n"
         " 470.0     \r\nFalse\r\nTrue\r\n");
@@ -211,7 +211,7 @@ TEST_F(Form1Behaviour, StartRestoresTheLastRunAndSelectsItsText) {
     EXPECT_EQ(form_->TxtVcc->selectedText(), "12.00");
 }
 
-TEST_F(Form1Behaviour, CalculateShowsTheWorkedExamples) {
+TEST_F(MainWindowBehaviour, CalculateShowsTheWorkedExamples) {
     MessageCatcher messages;
     TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
     Click(form_->CmdCalc);
@@ -241,7 +241,7 @@ TEST_F(Form1Behaviour, CalculateShowsTheWorkedExamples) {
     EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST_F(Form1Behaviour, NoMaterialAsksForOneThenCalculatesWithZeroDrop) {
+TEST_F(MainWindowBehaviour, NoMaterialAsksForOneThenCalculatesWithZeroDrop) {
     MessageCatcher messages;
     TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
     // Neither option set: only the program can clear both of an exclusive pair.
@@ -266,7 +266,7 @@ struct FaultCase {
     QStringList linesAfter;  // empty: the earlier results stay
 };
 
-TEST_F(Form1Behaviour, FaultsStopTheActionAndNameWhatWentWrong) {
+TEST_F(MainWindowBehaviour, FaultsStopTheActionAndNameWhatWentWrong) {
     const FaultCase cases[] = {
         {{"", "", "", "", "", ""},
          "Invalid operation while computing the Thevenin voltage of the divider (R1 + R2 is 0).",
@@ -308,7 +308,7 @@ TEST_F(Form1Behaviour, FaultsStopTheActionAndNameWhatWentWrong) {
     }
 }
 
-TEST_F(Form1Behaviour, ClearEmptiesTheBoxesOnlyAndFocusesVcc) {
+TEST_F(MainWindowBehaviour, ClearEmptiesTheBoxesOnlyAndFocusesVcc) {
     MessageCatcher messages;
     TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
     QTest::mouseClick(form_->OptGe, Qt::LeftButton);
@@ -323,7 +323,7 @@ TEST_F(Form1Behaviour, ClearEmptiesTheBoxesOnlyAndFocusesVcc) {
     EXPECT_EQ(form_->TxtVcc->text(), "5");
 }
 
-TEST_F(Form1Behaviour, SelectsTheTextOnEveryWayOfFocusing) {
+TEST_F(MainWindowBehaviour, SelectsTheTextOnEveryWayOfFocusing) {
     const auto boxes = Boxes();
     for (InputBox* box : boxes) box->setText("4700");
 
@@ -353,7 +353,7 @@ TEST_F(Form1Behaviour, SelectsTheTextOnEveryWayOfFocusing) {
     EXPECT_EQ(form_->TxtRc->selectedText(), longText.left(99));
 }
 
-TEST_F(Form1Behaviour, FocusComingBackToABoxKeepsItsCaretAndSelection) {
+TEST_F(MainWindowBehaviour, FocusComingBackToABoxKeepsItsCaretAndSelection) {
     InputBox* box = form_->TxtVcc;
     box->setFocus(Qt::OtherFocusReason);
     box->setText("123456");
@@ -384,7 +384,7 @@ TEST_F(Form1Behaviour, FocusComingBackToABoxKeepsItsCaretAndSelection) {
     EXPECT_EQ(box->selectedText(), "345");
 }
 
-TEST_F(Form1Behaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
+TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     MessageCatcher messages;
     ui::ResultList* list = form_->List1;
     const auto openByMouse = [list] {
@@ -425,7 +425,7 @@ TEST_F(Form1Behaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines[5]);
 }
 
-TEST_F(Form1Behaviour, TabIntoTheMaterialGroupLandsOnTheSelectedOption) {
+TEST_F(MainWindowBehaviour, TabIntoTheMaterialGroupLandsOnTheSelectedOption) {
     // Silicon had the focus last; germanium is then selected as the last run does.
     QTest::mouseClick(form_->OptSi, Qt::LeftButton);
     form_->OptGe->setChecked(true);
@@ -444,7 +444,7 @@ TEST_F(Form1Behaviour, TabIntoTheMaterialGroupLandsOnTheSelectedOption) {
     EXPECT_EQ(QApplication::focusWidget(), form_->OptSi);
 }
 
-TEST_F(Form1Behaviour, CloseSavesTheInputsAndEndsTheWindow) {
+TEST_F(MainWindowBehaviour, CloseSavesTheInputsAndEndsTheWindow) {
     MessageCatcher messages;
     TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
     Click(form_->CmdClose);
@@ -455,14 +455,14 @@ TEST_F(Form1Behaviour, CloseSavesTheInputsAndEndsTheWindow) {
     EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST_F(Form1Behaviour, ClosingFromTheTitleBarDoesNotSave) {
+TEST_F(MainWindowBehaviour, ClosingFromTheTitleBarDoesNotSave) {
     WriteFile("False\r\n 1.000     \r\n");
     TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
     form_->close();
     EXPECT_EQ(ReadFile(), QByteArray("False\r\n 1.000     \r\n"));
 }
 
-TEST_F(Form1Behaviour, AFailedSaveKeepsTheWindowTheInputsAndTheOldFile) {
+TEST_F(MainWindowBehaviour, AFailedSaveKeepsTheWindowTheInputsAndTheOldFile) {
     MessageCatcher messages;
     WriteFile("previous");
     TypeInputs({"1e999", "100", "22000", "4700", "2200", "470"});
@@ -484,7 +484,7 @@ TEST_F(Form1Behaviour, AFailedSaveKeepsTheWindowTheInputsAndTheOldFile) {
     EXPECT_TRUE(form_->isVisible());
 }
 
-TEST_F(Form1Behaviour, LoadLastRunRestoresTheFileAndLeavesTheResults) {
+TEST_F(MainWindowBehaviour, LoadLastRunRestoresTheFileAndLeavesTheResults) {
     MessageCatcher messages;
     TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
     Click(form_->CmdCalc);

@@ -1,4 +1,4 @@
-#include "ui/Form1.h"
+#include "ui/MainWindow.h"
 
 #include <QFont>
 #include <QGroupBox>
@@ -24,9 +24,9 @@ enum class Container { Window, Frame1, Frame3 };
 enum class Face { Default, CourierNew };
 
 struct Control;
-using Maker = QWidget* (*)(Form1& form, QWidget* parent, const Control& control);
+using Maker = QWidget* (*)(MainWindow& form, QWidget* parent, const Control& control);
 
-// One control of the window. Its kind is the type of the Form1 member that
+// One control of the window. Its kind is the type of the MainWindow member that
 // `make` fills in.
 struct Control {
     const char* name;
@@ -91,7 +91,7 @@ void Setup(Picture* image, const Control& control) {
 
 // Creates a control of the type of `member`, stores it there and sets it up.
 template <auto member>
-QWidget* Make(Form1& form, QWidget* parent, const Control& control) {
+QWidget* Make(MainWindow& form, QWidget* parent, const Control& control) {
     using Widget = std::remove_pointer_t<std::remove_reference_t<decltype(form.*member)>>;
     auto* widget = new Widget(parent);
     form.*member = widget;
@@ -107,30 +107,30 @@ constexpr std::array kControls = {
     // clang-format off
     // name, kind (the member's type), container, text, left, top, width, height, font,
     // accessible name
-    Control{"Frame1",      Make<&Form1::Frame1>,      Window, "Semiconductor",                4080, 2640, 1335, 1095, Default, ""},
-    Control{"TxtVcc",      Make<&Form1::TxtVcc>,      Window, "1",                            4080,  240, 1095,  285, CourierNew, "Collector voltage, Volts"},
-    Control{"TxtBeta",     Make<&Form1::TxtBeta>,     Window, "1",                            4080,  600, 1095,  285, CourierNew, "Transistor Current Gain, Beta"},
-    Control{"TxtR1",       Make<&Form1::TxtR1>,       Window, "1",                            4080,  960, 1095,  285, CourierNew, "R1, upper divider resistor, ohms"},
-    Control{"TxtR2",       Make<&Form1::TxtR2>,       Window, "1",                            4080, 1320, 1095,  285, CourierNew, "R2, lower divider resistor, ohms"},
-    Control{"TxtRc",       Make<&Form1::TxtRc>,       Window, "1",                            4080, 1680, 1095,  285, CourierNew, "Rc, collector resistor, ohms"},
-    Control{"TxtRe",       Make<&Form1::TxtRe>,       Window, "1",                            4080, 2040, 1095,  285, Default, "Re, emitter resistor, ohms"},
-    Control{"OptSi",       Make<&Form1::OptSi>,       Frame1, "Si",                            360,  360,  615,  255, Default, "Silicon"},
-    Control{"OptGe",       Make<&Form1::OptGe>,       Frame1, "Ge",                            360,  720,  615,  255, Default, "Germanium"},
-    Control{"CmdCalc",     Make<&Form1::CmdCalc>,     Frame3, "Calculate",                     240,  240, 1575,  375, Default, "Calculate"},
-    Control{"CmdClose",    Make<&Form1::CmdClose>,    Frame3, "Close",                        1800,  720, 1575,  375, Default, "Close"},
-    Control{"CmdClr",      Make<&Form1::CmdClr>,      Frame3, "Clear",                        1800,  240, 1575,  375, Default, "Clear"},
-    Control{"CmdLoadData", Make<&Form1::CmdLoadData>, Frame3, "Load Last Run",                 120,  720, 1575,  375, Default, "Load Last Run"},
-    Control{"List1",       Make<&Form1::List1>,       Window, "",                              480, 4320, 7335, 1740, CourierNew, "Results"},
-    Control{"Text6",       Make<&Form1::Text6>,       Window, "Re",                           3480, 2040,  495,  285, Default, ""},
-    Control{"Text1",       Make<&Form1::Text1>,       Window, "Collector voltage, Volts",      840,  240, 3135,  285, CourierNew, ""},
-    Control{"Text3",       Make<&Form1::Text3>,       Window, "R1",                           3480,  960,  495,  285, CourierNew, ""},
-    Control{"Text2",       Make<&Form1::Text2>,       Window, "Transistor Current Gain, Beta", 240,  600, 3735,  285, CourierNew, ""},
-    Control{"Text4",       Make<&Form1::Text4>,       Window, "R2",                           3480, 1320,  495,  285, CourierNew, ""},
-    Control{"Text5",       Make<&Form1::Text5>,       Window, "Rc",                           3480, 1680,  495,  285, CourierNew, ""},
-    Control{"Frame3",      Make<&Form1::Frame3>,      Window, "",                              480, 2640, 3495, 1215, Default, ""},
-    Control{"Text7",       Make<&Form1::Text7>,       Window, "When Rc = 0 the circuit is an Emitter Follower",
+    Control{"Frame1",      Make<&MainWindow::Frame1>,      Window, "Semiconductor",                4080, 2640, 1335, 1095, Default, ""},
+    Control{"TxtVcc",      Make<&MainWindow::TxtVcc>,      Window, "1",                            4080,  240, 1095,  285, CourierNew, "Collector voltage, Volts"},
+    Control{"TxtBeta",     Make<&MainWindow::TxtBeta>,     Window, "1",                            4080,  600, 1095,  285, CourierNew, "Transistor Current Gain, Beta"},
+    Control{"TxtR1",       Make<&MainWindow::TxtR1>,       Window, "1",                            4080,  960, 1095,  285, CourierNew, "R1, upper divider resistor, ohms"},
+    Control{"TxtR2",       Make<&MainWindow::TxtR2>,       Window, "1",                            4080, 1320, 1095,  285, CourierNew, "R2, lower divider resistor, ohms"},
+    Control{"TxtRc",       Make<&MainWindow::TxtRc>,       Window, "1",                            4080, 1680, 1095,  285, CourierNew, "Rc, collector resistor, ohms"},
+    Control{"TxtRe",       Make<&MainWindow::TxtRe>,       Window, "1",                            4080, 2040, 1095,  285, Default, "Re, emitter resistor, ohms"},
+    Control{"OptSi",       Make<&MainWindow::OptSi>,       Frame1, "Si",                            360,  360,  615,  255, Default, "Silicon"},
+    Control{"OptGe",       Make<&MainWindow::OptGe>,       Frame1, "Ge",                            360,  720,  615,  255, Default, "Germanium"},
+    Control{"CmdCalc",     Make<&MainWindow::CmdCalc>,     Frame3, "Calculate",                     240,  240, 1575,  375, Default, "Calculate"},
+    Control{"CmdClose",    Make<&MainWindow::CmdClose>,    Frame3, "Close",                        1800,  720, 1575,  375, Default, "Close"},
+    Control{"CmdClr",      Make<&MainWindow::CmdClr>,      Frame3, "Clear",                        1800,  240, 1575,  375, Default, "Clear"},
+    Control{"CmdLoadData", Make<&MainWindow::CmdLoadData>, Frame3, "Load Last Run",                 120,  720, 1575,  375, Default, "Load Last Run"},
+    Control{"List1",       Make<&MainWindow::List1>,       Window, "",                              480, 4320, 7335, 1740, CourierNew, "Results"},
+    Control{"Text6",       Make<&MainWindow::Text6>,       Window, "Re",                           3480, 2040,  495,  285, Default, ""},
+    Control{"Text1",       Make<&MainWindow::Text1>,       Window, "Collector voltage, Volts",      840,  240, 3135,  285, CourierNew, ""},
+    Control{"Text3",       Make<&MainWindow::Text3>,       Window, "R1",                           3480,  960,  495,  285, CourierNew, ""},
+    Control{"Text2",       Make<&MainWindow::Text2>,       Window, "Transistor Current Gain, Beta", 240,  600, 3735,  285, CourierNew, ""},
+    Control{"Text4",       Make<&MainWindow::Text4>,       Window, "R2",                           3480, 1320,  495,  285, CourierNew, ""},
+    Control{"Text5",       Make<&MainWindow::Text5>,       Window, "Rc",                           3480, 1680,  495,  285, CourierNew, ""},
+    Control{"Frame3",      Make<&MainWindow::Frame3>,      Window, "",                              480, 2640, 3495, 1215, Default, ""},
+    Control{"Text7",       Make<&MainWindow::Text7>,       Window, "When Rc = 0 the circuit is an Emitter Follower",
                                                                                               2040, 3960, 5775,  285, CourierNew, ""},
-    Control{"Image1",      Make<&Form1::Image1>,      Window, ":/images/circuit",             5640,  240, 2175, 3615, Default, "Circuit diagram"},
+    Control{"Image1",      Make<&MainWindow::Image1>,      Window, ":/images/circuit",             5640,  240, 2175, 3615, Default, "Circuit diagram"},
     // clang-format on
 };
 
@@ -139,8 +139,8 @@ static_assert(std::ranges::all_of(kControls, [](const Control& c) {
     return c.left % kTwipsPerPixel == 0 && c.top % kTwipsPerPixel == 0 &&
            c.width % kTwipsPerPixel == 0 && c.height % kTwipsPerPixel == 0;
 }));
-static_assert(Form1::kClientWidthTwips % kTwipsPerPixel == 0 &&
-              Form1::kClientHeightTwips % kTwipsPerPixel == 0);
+static_assert(MainWindow::kClientWidthTwips % kTwipsPerPixel == 0 &&
+              MainWindow::kClientHeightTwips % kTwipsPerPixel == 0);
 
 constexpr int Pixels(int twips) { return twips / kTwipsPerPixel; }
 
@@ -164,23 +164,23 @@ QFont CourierNewFont() {
 // that cannot continue a number, so "4.7k" reads as 4.7; the tip says so
 // before that happens.
 struct InputTip {
-    InputBox* Form1::*box;
+    InputBox* MainWindow::*box;
     const char* text;
 };
 
 constexpr std::array kInputTips = {
-    InputTip{&Form1::TxtVcc,
+    InputTip{&MainWindow::TxtVcc,
              "Collector supply voltage Vcc, in volts: a plain number such as 12 or 4.5"},
-    InputTip{&Form1::TxtBeta, "Current gain Beta, without unit: a plain number such as 100 or 1e2"},
-    InputTip{&Form1::TxtR1,
+    InputTip{&MainWindow::TxtBeta, "Current gain Beta, without unit: a plain number such as 100 or 1e2"},
+    InputTip{&MainWindow::TxtR1,
              "Upper divider resistor R1, in ohms: a plain number such as 22000 or 22e3"},
-    InputTip{&Form1::TxtR2,
+    InputTip{&MainWindow::TxtR2,
              "Lower divider resistor R2, in ohms: a plain number such as 4700 or 4.7e3"},
-    InputTip{&Form1::TxtRc, "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3"},
-    InputTip{&Form1::TxtRe, "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3"},
+    InputTip{&MainWindow::TxtRc, "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3"},
+    InputTip{&MainWindow::TxtRe, "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3"},
 };
 
-void SetInputTips(Form1& form) {
+void SetInputTips(MainWindow& form) {
     for (const InputTip& tip : kInputTips) {
         (form.*tip.box)
             ->setToolTip(QString::fromUtf8(tip.text) +
@@ -190,7 +190,7 @@ void SetInputTips(Form1& form) {
 
 }  // namespace
 
-Form1::Form1() {
+MainWindow::MainWindow() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tindrel"));
     // The program's icon, for this window and its message boxes alike; made
