@@ -39,14 +39,16 @@ std::string ErrnoText(int error) { return std::generic_category().message(error)
 
 // A step of a save that failed. `folderRefused`: the directory would not take
 // the temporary file or the rename, so writing the file in place may still work.
+// `error`: the errno behind it, 0 when the failure was found by a check.
 struct StepError {
     std::string reason;
     bool folderRefused = false;
+    int error = 0;
 };
 
 [[noreturn]] void Fail(std::string reason) { throw StepError{std::move(reason)}; }
 [[noreturn]] void FailWithErrno(int error, bool folderRefused = false) {
-    throw StepError{ErrnoText(error), folderRefused};
+    throw StepError{ErrnoText(error), folderRefused, error};
 }
 
 // The directory part of a path and the name within it.
@@ -86,7 +88,7 @@ std::string FollowLink(const std::string& path) {
     if (error == std::errc::too_many_symbolic_link_levels) {
         Fail("It is a symbolic link that leads round in a loop");
     }
-    if (error) Fail(ErrnoText(error.value()));
+    if (error) FailWithErrno(error.value());
     // Replacing a device or a pipe with a file could break the system when
     // the program runs with privileges; a directory cannot be replaced.
     if (!IsRegularFile(target)) {
@@ -320,7 +322,7 @@ void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops
     try {
         Save(FollowLink(path), content, ops);
     } catch (const StepError& error) {
-        throw FileError(path, error.reason);
+        throw FileError(path, error.reason, error.error);
     }
 }
 

@@ -13,16 +13,20 @@ namespace platform {
 // A file that could not be written. what() reads "<path>: <reason>".
 class FileError : public std::runtime_error {
 public:
-    FileError(const std::string& path, const std::string& reason)
-        : std::runtime_error(path + ": " + reason), path_(path), reason_(reason) {}
+    FileError(const std::string& path, const std::string& reason, int error = 0)
+        : std::runtime_error(path + ": " + reason), path_(path), reason_(reason), error_(error) {}
     const std::string& path() const { return path_; }
     // Plain words, starting with a capital and without a closing full stop,
     // e.g. "No space left on device".
     const std::string& reason() const { return reason_; }
+    // The errno behind the reason, 0 when a check rather than a system call
+    // found the fault (a dangling link, a short write).
+    int error() const { return error_; }
 
 private:
     std::string path_;
     std::string reason_;
+    int error_;
 };
 
 // The system calls of ReplaceFile whose failure a save must handle, one
