@@ -5,7 +5,9 @@
 #
 #   debian-chroot.sh create DIR [PACKAGE...]
 #       minbase Debian 12 (bookworm, with its updates and security suites),
-#       plus the named packages
+#       plus the named packages. With DEBIAN_CHROOT_CACHE naming a tar file,
+#       the minbase system is made once into it and unpacked from it after,
+#       so that several tests of one run share a single download.
 #   debian-chroot.sh adduser DIR NAME [--sudo]
 #       an ordinary user with a home folder; --sudo lets it use sudo without
 #       a password
@@ -49,10 +51,27 @@ create() {
     local dir="$1"
     shift
     [[ -e "$dir" ]] && die "$dir exists already"
-    local include=()
-    if (($#)); then include=(--include="$(IFS=,; echo "$*")"); fi
-    sources | as_root mmdebstrap --quiet --variant=minbase --mode=root --format=directory \
-        "${include[@]}" bookworm "$dir" -
+    local cache="${DEBIAN_CHROOT_CACHE:-}"
+    if [[ -z "$cache" ]]; then
+        local include=()
+        if (($#)); then include=(--include="$(IFS=,; echo "$*")"); fi
+        sources | as_root mmdebstrap --quiet --variant=minbase --mode=root "${include[@]}" \
+            bookworm "$dir" -
+        return
+    fi
+    if [[ ! -s "$cache" ]]; then
+        mkdir -p "$(dirname "$cache")"
+        sources | as_root mmdebstrap --quiet --variant=minbase --mode=root --format=tar \
+            bookworm "$cache.part" -
+        as_root mv "$cache.part" "$cache"
+    fi
+    as_root mkdir -p "$dir"
+    as_root tar -xpf "$cache" -C "$dir" --numeric-owner
+    if (($#)); then
+        run "$dir" -- sh -c 'apt-get update -qq &&
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" \
+            >/dev/null' install "$@"
+    fi
 }
 
 add_user() {
@@ -115,7 +134,7 @@ run() {
             mkdir -p "$dir/tmp/.X11-unix"
             mount --bind "$x11" "$dir/tmp/.X11-unix"
         fi
-        exec chroot "$dir" /bin/sh -c "$command"
+        exec chroot "$dir" /bin/bash -c "$command"
     ' run-in-chroot "$dir" "$x11" "$command"
 }
 
