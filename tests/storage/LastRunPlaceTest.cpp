@@ -33,23 +33,17 @@ public:
     bool RefusesReplace(const std::string&) const override { return refuses; }
 };
 
-// Fails every open inside one folder, and every mkdir, with the errno given.
+// Fails every open inside one folder with the errno given.
 class FailingOps : public platform::FileOps {
 public:
     std::string folder;
     int openError = 0;
-    int mkdirError = 0;
 
     int Open(const std::string& path, int flags, mode_t mode) override {
         if (openError == 0 || path.rfind(folder + "/", 0) != 0) {
             return FileOps::Open(path, flags, mode);
         }
         errno = openError;
-        return -1;
-    }
-    int Mkdir(const std::string& path, mode_t mode) override {
-        if (mkdirError == 0) return FileOps::Mkdir(path, mode);
-        errno = mkdirError;
         return -1;
     }
 };
@@ -135,9 +129,6 @@ TEST(LastRunPlaceTest, ReadingAndSavingFollowOneRule) {
             if (outcome.find("/tindrel/") != std::string::npos) {
                 EXPECT_EQ(folder.st_mode & 07777, 0700u);
             }
-            if (outcome == At(top, c.reads)) {
-                EXPECT_EQ(place.Load().boxes[storage::kVcc], "12.00");
-            }
         } catch (const storage::SaveError& error) {
             EXPECT_NE(std::string(error.what()).find(outcome), std::string::npos) << error.what();
             EXPECT_EQ(place.Load(), storage::Loaded{});
@@ -145,52 +136,66 @@ TEST(LastRunPlaceTest, ReadingAndSavingFollowOneRule) {
     }
 }
 
-TEST(LastRunPlaceTest, AStateFolderThatCannotBeMadeIsReported) {
-    TempDir top;
-    FakeEnvironment env;
-    env.variables["XDG_STATE_HOME"] = top.File("state");
-    FailingOps ops;
-    ops.mkdirError = EACCES;
-    try {
-        LastRunPlace(top.File("app"), LastRunPlace::Rule::kPackaged, env, ops).Save(SomeInputs());
-        ADD_FAILURE() << "a save without its folder was reported as done";
-    } catch (const storage::SaveError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Could not save the last run to " + top.File("state/tindrel/Tindrel.dat") +
-                      ": The folder " + top.File("state") +
-                      " could not be made: Permission denied. Your inputs are still in the "
-                      "window.");
-    }
-}
-
-// An install for the whole machine run by an ordinary user: the program's
-// folder takes no file from them, so Close saves to their state folder and
-// the next start finds it there.
-TEST(LastRunPlaceTest, AProgramFolderThatRefusesTheUserSavesToTheirStateFolder) {
-    TempDir top;
-    const std::string app = top.File("app");
-    const std::string home = top.File("home");
-    ASSERT_EQ(::chmod(top.path().c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir(app.c_str(), 0555), 0);
-    ASSERT_EQ(::mkdir(home.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(home.c_str(), 0777), 0);  // past the umask: the user nobody owns no home
-
-    const storage::Inputs inputs = SomeInputs();
-    const storage_test::Unprivileged run = storage_test::RunUnprivileged(app, [&] {
-        ::setenv("HOME", home.c_str(), 1);
-        ::unsetenv("XDG_STATE_HOME");
-        try {
-            LastRunPlace(app, LastRunPlace::Rule::kPortable).Save(inputs);
-        } catch (const storage::SaveError& error) {
-            return std::string(error.what());
+// A program folder shared by the users of a machine, as an ordinary user
+// meets it: wherever Close put the last run, the next start reads it back,
+// and it goes to the user's state folder only where the program's folder and
+// file refuse them.
+TEST(LastRunPlaceTest, TheNextStartReadsWhatCloseWroteWhereverTheProgramFolderRefuses) {
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        const char* label;
+        mode_t folderMode;
+        mode_t fileMode;  // 0: no Tindrel.dat beside the program
+        bool perUser;
+    };
+    const Case cases[] = {
+        {"read-only folder", 0555, 0, true},
+        {"read-only folder, writable file", 0555, 0666, false},
+        {"read-only folder and file", 0555, 0444, true},
+        // Someone else's file in a sticky folder cannot be renamed over.
+        {"sticky folder, writable file", 01777, 0666, false},
+        {"sticky folder, read-only file", 01777, 0444, root},
+        {"writable folder", 0777, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempDir top;
+        const std::string app = top.File("app");
+        const std::string home = top.File("home");
+        const std::string beside = app + "/Tindrel.dat";
+        ASSERT_EQ(::chmod(top.path().c_str(), 0755), 0);
+        ASSERT_EQ(::mkdir(app.c_str(), 0755), 0);
+        ASSERT_EQ(::mkdir(home.c_str(), 0755), 0);
+        ASSERT_EQ(::chmod(home.c_str(), 0777), 0);  // the user nobody has no home of its own
+        if (c.fileMode != 0) {
+            storage_test::WriteAll(beside, "old\r\n");
+            ASSERT_EQ(::chmod(beside.c_str(), c.fileMode), 0);
         }
-        // The next start.
-        return LastRunPlace(app, LastRunPlace::Rule::kPortable).Load().boxes[storage::kR1];
-    });
-    if (!run.ran) GTEST_SKIP() << run.text;
-    EXPECT_EQ(run.text, "22.00e+3");
-    EXPECT_EQ(ReadAll(home + "/.local/state/tindrel/Tindrel.dat"), storage::EncodeLastRun(inputs));
-    EXPECT_TRUE(std::filesystem::is_empty(app));
+        ASSERT_EQ(::chmod(app.c_str(), c.folderMode), 0);
+        // Writable again at the end, so that an ordinary user can remove it.
+        const struct Reopen {
+            std::string dir;
+            ~Reopen() { ::chmod(dir.c_str(), 0755); }
+        } reopen{app};
+
+        const storage::Inputs inputs = SomeInputs();
+        const storage_test::Unprivileged run = storage_test::RunUnprivileged(app, [&] {
+            ::setenv("HOME", home.c_str(), 1);
+            ::unsetenv("XDG_STATE_HOME");
+            try {
+                LastRunPlace(app, LastRunPlace::Rule::kPortable).Save(inputs);
+            } catch (const storage::SaveError& error) {
+                return std::string(error.what());
+            }
+            // The next start.
+            return LastRunPlace(app, LastRunPlace::Rule::kPortable).Load().boxes[storage::kR1];
+        });
+        if (!run.ran) GTEST_SKIP() << run.text;
+        EXPECT_EQ(run.text, "22.00e+3");
+        const std::string perUser = home + "/.local/state/tindrel/Tindrel.dat";
+        EXPECT_EQ(ReadAll(c.perUser ? perUser : beside), storage::EncodeLastRun(inputs));
+        EXPECT_EQ(std::filesystem::exists(perUser), c.perUser);
+    }
 }
 
 }  // namespace
