@@ -47,8 +47,10 @@ bool Environment::RefusesReplace(const std::string& path) const {
         target = std::filesystem::canonical(target, error);
         if (error) return IsPermissionError(error.value());
     }
-    std::string dir = target.parent_path().string();
-    if (dir.empty()) dir = ".";
+    // Built in one step: g++ 12 warns falsely (-Wrestrict) on assigning "." to
+    // the string afterwards.
+    const std::string dir =
+        target.has_parent_path() ? target.parent_path().string() : std::string(1, '.');
 
     struct stat file {};
     const bool exists = ::stat(target.c_str(), &file) == 0;
