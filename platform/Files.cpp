@@ -27,6 +27,7 @@ int FileOps::Rename(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str());
 }
 int FileOps::Unlink(const std::string& path) { return ::unlink(path.c_str()); }
+int FileOps::Mkdir(const std::string& path, mode_t mode) { return ::mkdir(path.c_str(), mode); }
 
 FileOps& SystemFileOps() {
     static FileOps ops;

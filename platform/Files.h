@@ -45,6 +45,7 @@ public:
     virtual int Close(int fd);
     virtual int Rename(const std::string& from, const std::string& to);
     virtual int Unlink(const std::string& path);
+    virtual int Mkdir(const std::string& path, mode_t mode);
 };
 
 // The real system calls.

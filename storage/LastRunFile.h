@@ -56,11 +56,18 @@ class SaveError : public std::runtime_error {
 public:
     explicit SaveError(const std::string& message, std::optional<std::size_t> box = std::nullopt)
         : std::runtime_error(message), box_(box) {}
+    // "Could not save the last run to <path>: <reason>. Your inputs are still
+    // in the window."; `error` is the errno behind the reason, 0 for a check.
+    static SaveError Unwritable(const std::string& path, const std::string& reason, int error);
+
     // The box whose number is too large to save, if that was the reason.
     std::optional<std::size_t> box() const { return box_; }
+    // The errno behind a file that could not be written, 0 otherwise.
+    int error() const { return error_; }
 
 private:
     std::optional<std::size_t> box_;
+    int error_ = 0;
 };
 
 // appDir + "/Tindrel.dat"; appDir carries no trailing separator.

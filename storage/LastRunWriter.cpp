@@ -75,9 +75,15 @@ void SaveLastRun(const std::string& path, const Inputs& inputs, platform::FileOp
     try {
         platform::ReplaceFile(path, bytes, ops);
     } catch (const platform::FileError& error) {
-        throw SaveError("Could not save the last run to " + path + ": " + error.reason() +
-                        ". Your inputs are still in the window.");
+        throw SaveError::Unwritable(path, error.reason(), error.error());
     }
+}
+
+SaveError SaveError::Unwritable(const std::string& path, const std::string& reason, int error) {
+    SaveError failure("Could not save the last run to " + path + ": " + reason +
+                      ". Your inputs are still in the window.");
+    failure.error_ = error;
+    return failure;
 }
 
 }  // namespace storage

@@ -33,7 +33,7 @@ public:
     void Load(const std::string& appDir);
 
     // The directory that holds the program, without a trailing separator;
-    // the last-run file lives there.
+    // storage::LastRunPlace decides from it where the last run lives.
     std::string AppDir;
 
     // Size of the client area in twips (15 to a logical pixel).

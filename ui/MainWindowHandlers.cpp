@@ -18,6 +18,7 @@
 #include "platform/TextNumber.h"
 #include "platform/Utf8.h"
 #include "storage/LastRunFile.h"
+#include "storage/LastRunPlace.h"
 #include "ui/MainWindow.h"
 
 namespace ui {
@@ -139,12 +140,12 @@ void MainWindow::SaveLastRun() {
     for (std::size_t i = 0; i < boxes.size(); ++i) inputs.boxes[i] = boxes[i]->text().toStdString();
     inputs.si = OptSi->isChecked();
     inputs.ge = OptGe->isChecked();
-    storage::SaveLastRun(storage::LastRunPath(AppDir), inputs);
+    storage::LastRunPlace(AppDir).Save(inputs);
 }
 
 void MainWindow::LoadLastRun() {
     // Never reports anything: whatever cannot be read leaves empty boxes.
-    const storage::Loaded loaded = storage::LoadLastRunFile(storage::LastRunPath(AppDir));
+    const storage::Loaded loaded = storage::LastRunPlace(AppDir).Load();
     const auto boxes = InputBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         boxes[i]->setText(QString::fromStdString(loaded.boxes[i]));
