@@ -33,7 +33,6 @@ check() {
 }
 
 check "" --version 0 out "^Tindrel ${version//./\\.}\$"
-check "" -v 0 out "^Tindrel ${version//./\\.}\$"
 check "" --help 0 out "^ *-v, --version "
 check offscreen --frobnicate nonzero err "frobnicate"
 check offscreen stray.dat nonzero err "stray\.dat"
