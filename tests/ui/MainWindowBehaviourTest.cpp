@@ -377,7 +377,13 @@ TEST_F(MainWindowBehaviour, FocusComingBackToABoxKeepsItsCaretAndSelection) {
         },
         [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Paste")); });
     EXPECT_EQ(box->text(), "123456XY");
+    // On a busy machine the offscreen platform may leave no window active once
+    // the menu has gone, where a window manager gives the activation back.
+    if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == form_.get(); }, 500)) {
+        ASSERT_TRUE(Activate(form_.get()));
+    }
     EXPECT_EQ(QApplication::focusWidget(), box);
+    EXPECT_FALSE(box->hasSelectedText());
     box->setSelection(2, 3);
     ASSERT_TRUE(Activate(&other));
     ASSERT_TRUE(Activate(form_.get()));
