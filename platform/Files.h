@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -29,22 +30,29 @@ private:
     int error_;
 };
 
-// The system calls of ReplaceFile whose failure a save must handle, one
-// virtual function each, so that a test can fail any one of them. Each behaves
-// like the POSIX call of the same name: -1 (or a short count) with errno set on
-// failure. The base class calls the system itself.
+// The system calls of ReplaceFile, lookups included, one virtual function
+// each, so that a test can fail any one of them. Each behaves like the POSIX
+// call of the same name: -1 (or a short count) with errno set on failure. The
+// base class calls the system itself.
 class FileOps {
 public:
     virtual ~FileOps() = default;
     virtual int Open(const std::string& path, int flags, mode_t mode);
     virtual ssize_t Write(int fd, const char* data, std::size_t size);
+    virtual ssize_t Pread(int fd, char* data, std::size_t size, off_t offset);
+    virtual off_t Lseek(int fd, off_t offset, int whence);
     virtual int Ftruncate(int fd, off_t length);
     virtual int Fchmod(int fd, mode_t mode);
     virtual int Flock(int fd, int operation);
     virtual int Fsync(int fd);
+    virtual int Fstat(int fd, struct stat* info);
     virtual int Close(int fd);
+    virtual int Stat(const std::string& path, struct stat* info);
+    virtual int Lstat(const std::string& path, struct stat* info);
+    virtual ssize_t Readlink(const std::string& path, char* buffer, std::size_t size);
     virtual int Rename(const std::string& from, const std::string& to);
     virtual int Unlink(const std::string& path);
+    virtual int Mkdir(const std::string& path, mode_t mode);
 };
 
 // The real system calls.
@@ -72,7 +80,8 @@ FileOps& SystemFileOps();
 // old content across a crash; after a failure part-way it writes the old
 // content back, where the file could be read and held at most 64 KiB.
 //
-// Throws FileError naming `path` when the new content cannot be put in place;
+// Throws FileError naming `path` when the new content cannot be put in place,
+// also when the path cannot be examined for a reason other than its absence;
 // the old file (or its absence) is then as before, short of an in-place write
 // whose old content could not be kept, and the save leaves no temporary file
 // of its own. Once the rename, or the flush of a file written in place, has
