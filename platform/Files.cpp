@@ -6,8 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
+#include <random>
 #include <system_error>
 
 namespace platform {
@@ -89,6 +93,16 @@ bool IsRegularFile(FileOps& ops, const std::string& path) {
     return false;
 }
 
+// Whether a save may follow the link `link`, described by `info`: the rule
+// that Linux applies in shared sticky folders (fs.protected_symlinks), here in
+// every folder, since a folder that others may write need not be sticky.
+bool MayFollow(FileOps& ops, const std::string& link, const struct stat& info) {
+    if (info.st_uid == ::geteuid()) return true;
+    struct stat folder {};
+    if (ops.Stat(Split(link).dir, &folder) != 0) FailWithErrno(errno);
+    return info.st_uid == folder.st_uid;
+}
+
 // Where the link `link` leads, as a path that the system resolves the same
 // way: a relative target counts from the link's own folder.
 std::string LinkTarget(FileOps& ops, const std::string& link) {
@@ -102,7 +116,8 @@ std::string LinkTarget(FileOps& ops, const std::string& link) {
 // The file a save writes: `path` itself, or the file that a symbolic link at
 // `path` leads to, so that the link and the file behind it stay together.
 // Each link of a chain is examined here, through `ops`, rather than left to
-// std::filesystem::canonical, so that every failure to look is reported.
+// std::filesystem::canonical, so that every link is held to the rule of
+// MayFollow and every failure to look is reported.
 std::string FollowLink(FileOps& ops, const std::string& path) {
     // As many links as the system itself follows in one lookup.
     constexpr int kMaxLinks = 40;
@@ -114,6 +129,13 @@ std::string FollowLink(FileOps& ops, const std::string& path) {
     }
     for (int links = 0; S_ISLNK(info.st_mode); ++links) {
         if (links == kMaxLinks) Fail("It is a symbolic link that leads round in a loop");
+        if (!MayFollow(ops, current, info)) {
+            Fail(current == path ? "It is a symbolic link that belongs to another user, and a "
+                                   "save follows no such link"
+                                 : "It leads through the symbolic link " + current +
+                                       ", which belongs to another user, and a save follows no "
+                                       "such link");
+        }
         const std::string target = LinkTarget(ops, current);
         const std::string next =
             target.starts_with('/') ? target : Join(Split(current).dir, target);
@@ -169,7 +191,7 @@ bool Refused(int error) { return error == EACCES || error == EPERM || error == E
 // replaces. It is locked from opening to the rename, so that a second save
 // waits instead of writing into it too. It is removed on failure only when
 // this save created it or holds it locked under its name: never another
-// save's file.
+// save's or another user's file.
 class TemporaryFile {
 public:
     TemporaryFile(FileOps& ops, const PathParts& target)
@@ -185,7 +207,8 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    // Creates the file, or takes over one that a killed save left behind.
+    // Creates the file, or takes over one that a killed save of this user
+    // left behind.
     void Open() {
         // Each retry means that another save finished with the file while
         // this one waited; the bound only stops a file system that keeps
@@ -225,6 +248,7 @@ private:
             if (fd_ < 0) {
                 const int error = errno;
                 if (error == ENOENT) return false;
+                if (ForeignName()) return OpenUniqueName();
                 FailWithErrno(error, Refused(error));
             }
         }
@@ -232,6 +256,11 @@ private:
 
         struct stat held {};
         if (ops_.Fstat(fd_, &held) != 0) FailWithErrno(errno);
+        // Before the lock, which another user could hold for ever.
+        if (!owned_ && held.st_uid != ::geteuid()) {
+            CloseKeepingFile();
+            return OpenUniqueName();
+        }
         if (!S_ISREG(held.st_mode)) Fail("The temporary file " + path_ + " is not a regular file");
         Lock(ops_, fd_);
 
@@ -249,10 +278,43 @@ private:
         return true;
     }
 
+    // Whether something of another user holds the fixed name.
+    bool ForeignName() {
+        struct stat info {};
+        return ops_.Lstat(path_, &info) == 0 && info.st_uid != ::geteuid();
+    }
+
     void CloseKeepingFile() {
         owned_ = false;
         ops_.Close(fd_);
         fd_ = -1;
+    }
+
+    // Leaves another user's file under the fixed name alone, and saves
+    // through a new file beside it. Named here rather than by mkostemp, so
+    // that the creation goes through ops_ like every other call; O_EXCL makes
+    // it this save's own file. Returns true, as the temporary file is open.
+    bool OpenUniqueName() {
+        constexpr int kMaxAttempts = 100;
+        // Seeded from the clock and the process rather than std::random_device,
+        // which may throw where no source of entropy is at hand; O_EXCL, not
+        // the name, is what keeps the file this save's own.
+        const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+        std::mt19937_64 random(static_cast<std::uint64_t>(ticks) ^
+                               (static_cast<std::uint64_t>(::getpid()) << 40));
+        for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+            char tag[20];
+            std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(random()));
+            const std::string path = Join(dir_, "." + name_ + "." + tag + ".tmp");
+            fd_ = ops_.Open(path, kFlags | O_CREAT | O_EXCL, 0666);
+            if (fd_ >= 0) {
+                path_ = path;
+                owned_ = true;
+                return true;
+            }
+            if (errno != EEXIST) FailWithErrno(errno, Refused(errno));
+        }
+        Fail("No free name for a temporary file beside " + Join(dir_, name_));
     }
 
     FileOps& ops_;

@@ -21,7 +21,7 @@ public:
     // e.g. "No space left on device".
     const std::string& reason() const { return reason_; }
     // The errno behind the reason, 0 when a check rather than a system call
-    // found the fault (a dangling link, a short write).
+    // found the fault (a dangling link, a link of another user, a short write).
     int error() const { return error_; }
 
 private:
@@ -69,10 +69,17 @@ FileOps& SystemFileOps();
 // locked while in use: a save that is killed leaves at most that one file
 // behind, which the next save takes over, and two saves at once take turns, so
 // that the file ends up with the whole content of the one that finished last.
+// A file under that name that belongs to another user is left alone; the save
+// then goes through a temporary file of a unique name, created afresh, so that
+// the saved file always belongs to the saving user.
 //
 // A symbolic link at `path` stays: the file it leads to is replaced, with the
-// temporary file in that file's directory. A link that leads nowhere, round in
-// a loop, or to anything but a regular file is refused and nothing is written.
+// temporary file in that file's directory. In a folder that others may write,
+// a link can be planted to make the save overwrite another of the user's
+// files, so a link is followed only where Linux follows one in a shared
+// sticky folder: when it belongs to the saving user or to the owner of the
+// folder that holds it. Such a link, and a link that leads nowhere, round in a
+// loop, or to anything but a regular file, is refused and nothing is written.
 //
 // When the directory refuses the temporary file or the rename (no permission,
 // a read-only directory) but the file exists and may be written, the file is
