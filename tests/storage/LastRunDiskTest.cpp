@@ -115,12 +115,17 @@ struct Unprivileged {
     std::string text;
 };
 
+constexpr uid_t kNobody = 65534;
+// A second ordinary user, for a folder that two users share.
+constexpr uid_t kOtherUser = 65533;
+
 // Runs `work` in a child process that cannot pass permission checks: as root,
-// which passes them all, the child first becomes the user nobody (65534); as
-// any other user it stays that user. The returned text comes back through a
-// pipe, since a forked child cannot report to the test itself.
-Unprivileged RunUnprivileged(const std::string& dir, const std::function<std::string()>& work) {
-    constexpr uid_t kNobody = 65534;
+// which passes them all, the child first becomes the user `user` (and group of
+// the same number); as any other user it stays that user. The returned text
+// comes back through a pipe, since a forked child cannot report to the test
+// itself.
+Unprivileged RunUnprivileged(const std::string& dir, const std::function<std::string()>& work,
+                             uid_t user = kNobody) {
     constexpr int kSkipped = 77;
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return {false, std::string("No pipe: ") + std::strerror(errno)};
@@ -130,10 +135,10 @@ Unprivileged RunUnprivileged(const std::string& dir, const std::function<std::st
         std::string text;
         int code = 0;
         if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-             ::setresuid(kNobody, kNobody, kNobody) != 0)) {
-            text =
-                std::string("Cannot drop root privileges to user 65534: ") + std::strerror(errno);
+            (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 ||
+             ::setresuid(user, user, user) != 0)) {
+            text = "Cannot drop root privileges to user " + std::to_string(user) + ": " +
+                   std::strerror(errno);
             code = kSkipped;
         } else if (::access(dir.c_str(), X_OK) != 0) {
             text = "The unprivileged user cannot reach the temporary directory " + dir;
@@ -218,6 +223,70 @@ TEST(LastRunDiskTest, AFolderThatRefusesNewFilesStillSavesIntoAWritableFile) {
                             ": Permission denied. Your inputs are still in the window.");
     EXPECT_EQ(ReadAll(path), old);
     EXPECT_EQ(Names(app), std::vector<std::string>{"Tindrel.dat"});
+}
+
+// A folder that two ordinary users may write, without the sticky bit that
+// would have the system guard their files from each other.
+class SharedFolder : public TempDir {
+public:
+    SharedFolder() { ::chmod(path().c_str(), 0777); }
+    std::string Run(uid_t user, const std::function<std::string()>& work) const {
+        const Unprivileged run = RunUnprivileged(path(), work, user);
+        return run.ran ? run.text : "not run: " + run.text;
+    }
+};
+
+std::string Planted(int result) { return result == 0 ? "planted" : std::strerror(errno); }
+
+TEST(LastRunDiskTest, ALinkIsFollowedWhenTheUserMadeItNotWhenAnotherUserPlantedIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "Acting as two users needs root";
+    const SharedFolder shared;
+    const std::string path = shared.File("Tindrel.dat");
+    const std::string profile = shared.File("profile");
+    const storage::Inputs inputs = SomeInputs("5");
+    const auto save = [&](const storage::Inputs& saved) {
+        return shared.Run(kNobody, [&] { return SaveOrMessage(path, saved); });
+    };
+    ASSERT_EQ(shared.Run(kNobody,
+                         [&] {
+                             storage_test::WriteAll(profile, "mine\n");
+                             return Planted(::symlink("profile", path.c_str()));
+                         }),
+              "planted");
+    EXPECT_EQ(save(inputs), "saved");
+    EXPECT_EQ(ReadAll(profile), storage::EncodeLastRun(inputs));
+
+    std::filesystem::remove(path);
+    ASSERT_EQ(shared.Run(kOtherUser, [&] { return Planted(::symlink("profile", path.c_str())); }),
+              "planted");
+    EXPECT_EQ(save(SomeInputs("7")),
+              "Could not save the last run to " + path +
+                  ": It is a symbolic link that belongs to another user, and a save follows no "
+                  "such link. Your inputs are still in the window.");
+    EXPECT_EQ(ReadAll(profile), storage::EncodeLastRun(inputs));
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+}
+
+TEST(LastRunDiskTest, ATemporaryFileThatAnotherUserPlantedIsLeftAlone) {
+    if (::geteuid() != 0) GTEST_SKIP() << "Acting as two users needs root";
+    const SharedFolder shared;
+    const std::string path = shared.File("Tindrel.dat");
+    const std::string temporary = shared.File(".Tindrel.dat.tmp");
+    ASSERT_EQ(shared.Run(kOtherUser,
+                         [&] {
+                             storage_test::WriteAll(temporary, "planted");
+                             return Planted(::chmod(temporary.c_str(), 0666));
+                         }),
+              "planted");
+
+    const storage::Inputs inputs = SomeInputs("5");
+    EXPECT_EQ(shared.Run(kNobody, [&] { return SaveOrMessage(path, inputs); }), "saved");
+    EXPECT_EQ(ReadAll(path), storage::EncodeLastRun(inputs));
+    struct stat saved {};
+    ASSERT_EQ(::stat(path.c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_uid, kNobody);
+    EXPECT_EQ(ReadAll(temporary), "planted");
+    EXPECT_EQ(Names(shared.path()).size(), 2u);
 }
 
 // Every box of a hostile file holds at most the longest field kept, as UTF-8.
