@@ -97,8 +97,8 @@ std::string RegionSentence(const LoadLine& line) {
     if (!line.drawn) return Describe(line);
     switch (line.region) {
         case Region::Active:
-            return "Active region: the Q point lies on the load line between cut-off and "
-                   "saturation, as the result lines assume.";
+            return "Active region: the Q point lies on the load line between cut-off and the "
+                   "shaded saturation strip, as the result lines assume.";
         case Region::Saturation:
             return "Saturation: Vce is below " + ShownNumber(line.strip) +
                    " V, so the real current is lower than the model's, about the load line's "

@@ -463,6 +463,12 @@ TEST_F(MainWindowBehaviour, LoadLineWindowFollowsEveryCalculateThatShowsLineOne)
               "Load line: Vce = 12.00 V at Ic = 0, Ic = 25.28e-3 A at Vce = 0. Q point: Vce = "
               "10.60 V, Ic = 2.946e-3 A, active region.");
     EXPECT_NE(window->Picture(), active);
+    QString error;
+    ASSERT_TRUE(window->SavePicture(dir_.filePath("line.png"), error)) << error.toStdString();
+    EXPECT_EQ(QImage(dir_.filePath("line.png")).convertToFormat(QImage::Format_ARGB32),
+              window->Picture().convertToFormat(QImage::Format_ARGB32));
+    EXPECT_FALSE(window->SavePicture(dir_.filePath("missing/line.png"), error));
+    EXPECT_FALSE(error.isEmpty());
     const QString afterRcZero = picture->accessibleDescription();
 
     // No line 1 (R1 + R2 = 0): the window keeps the last point.
