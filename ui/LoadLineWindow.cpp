@@ -3,7 +3,6 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -173,7 +172,7 @@ void LoadLinePicture::paintEvent(QPaintEvent*) {
     if (line_.drawn) {
         // The saturation strip, under everything else.
         QColor strip = colours.color(QPalette::Highlight);
-        strip.setAlpha(60);
+        strip.setAlpha(80);
         painter.fillRect(QRectF(plot.At(0, 1), plot.At(core::StripFraction(line_), 0)), strip);
     }
     DrawAxes(painter, plot, colours);
