@@ -35,11 +35,6 @@ private:
     FpStep ops_;
 };
 
-std::string Shown(double value) {
-    std::string field = EngField(value);
-    return TrimSpaces(field);
-}
-
 // One allocation per line instead of one per fragment.
 std::string Join(std::initializer_list<std::string_view> fragments) {
     std::size_t size = 0;
@@ -101,16 +96,16 @@ std::vector<std::string> BuildResultLines(const BiasOutcome& outcome) {
     if (!outcome.ok() && outcome.faultStep < kFirstPowerStep) return lines;
     const BiasPoint& p = outcome.point;
     lines.reserve(6);
-    lines.push_back(Join({"Ic = ", Shown(p.Ic), " mA  Ve = ", Shown(p.Ve), " Volts  Vc = ",
-                          Shown(p.Vc), " Volts"}));
+    lines.push_back(Join({"Ic = ", ShownNumber(p.Ic), " mA  Ve = ", ShownNumber(p.Ve),
+                          " Volts  Vc = ", ShownNumber(p.Vc), " Volts"}));
     if (!outcome.ok()) return lines;
-    lines.push_back(
-        Join({"R1 Power = ", Shown(p.PR1), " Watts   R2 Power = ", Shown(p.PR2), " Watts"}));
-    lines.push_back(
-        Join({"Re Power = ", Shown(p.PRe), " Watts   Rc Power = ", Shown(p.PRc), " Watts"}));
-    lines.push_back(Join({"            Collector Dissipation = ", Shown(p.Pc), " Watts"}));
-    lines.push_back(Join({"For Rc = 0, Collector Dissipation = ", Shown(p.Pc0), " Watts"}));
-    lines.push_back(Join({"                 Stability Factor = ", Shown(p.S)}));
+    lines.push_back(Join(
+        {"R1 Power = ", ShownNumber(p.PR1), " Watts   R2 Power = ", ShownNumber(p.PR2), " Watts"}));
+    lines.push_back(Join(
+        {"Re Power = ", ShownNumber(p.PRe), " Watts   Rc Power = ", ShownNumber(p.PRc), " Watts"}));
+    lines.push_back(Join({"            Collector Dissipation = ", ShownNumber(p.Pc), " Watts"}));
+    lines.push_back(Join({"For Rc = 0, Collector Dissipation = ", ShownNumber(p.Pc0), " Watts"}));
+    lines.push_back(Join({"                 Stability Factor = ", ShownNumber(p.S)}));
     return lines;
 }
 

@@ -201,4 +201,9 @@ std::string EngField(double value) {
     return field;
 }
 
+std::string ShownNumber(double value) {
+    std::string field = EngField(value);
+    return TrimSpaces(field);
+}
+
 }  // namespace core

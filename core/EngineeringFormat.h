@@ -29,4 +29,7 @@ std::string TrimSpaces(std::string& text);
 // The real-mode field of `value`, for callers that want the field alone.
 std::string EngField(double value);
 
+// A number as the result lines show it: its field without the blanks.
+std::string ShownNumber(double value);
+
 }  // namespace core

@@ -6,8 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
+#include <random>
 #include <system_error>
 
 namespace platform {
@@ -18,11 +22,23 @@ int FileOps::Open(const std::string& path, int flags, mode_t mode) {
 ssize_t FileOps::Write(int fd, const char* data, std::size_t size) {
     return ::write(fd, data, size);
 }
+ssize_t FileOps::Pread(int fd, char* data, std::size_t size, off_t offset) {
+    return ::pread(fd, data, size, offset);
+}
+off_t FileOps::Lseek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
 int FileOps::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
 int FileOps::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 int FileOps::Flock(int fd, int operation) { return ::flock(fd, operation); }
 int FileOps::Fsync(int fd) { return ::fsync(fd); }
+int FileOps::Fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
 int FileOps::Close(int fd) { return ::close(fd); }
+int FileOps::Stat(const std::string& path, struct stat* info) { return ::stat(path.c_str(), info); }
+int FileOps::Lstat(const std::string& path, struct stat* info) {
+    return ::lstat(path.c_str(), info);
+}
+ssize_t FileOps::Readlink(const std::string& path, char* buffer, std::size_t size) {
+    return ::readlink(path.c_str(), buffer, size);
+}
 int FileOps::Rename(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str());
 }
@@ -68,34 +84,75 @@ std::string Join(const std::string& dir, const std::string& name) {
     return (dir == "/" ? "" : dir) + "/" + name;
 }
 
-bool IsRegularFile(const std::string& path) {
+// Whether `path` names a regular file; false when nothing is there. Any other
+// failure to look fails the save, since the answer decides what is written.
+bool IsRegularFile(FileOps& ops, const std::string& path) {
     struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    if (ops.Lstat(path, &info) == 0) return S_ISREG(info.st_mode);
+    if (errno != ENOENT) FailWithErrno(errno);
+    return false;
+}
+
+// Whether a save may follow the link `link`, described by `info`: the rule
+// that Linux applies in shared sticky folders (fs.protected_symlinks), here in
+// every folder, since a folder that others may write need not be sticky.
+bool MayFollow(FileOps& ops, const std::string& link, const struct stat& info) {
+    if (info.st_uid == ::geteuid()) return true;
+    struct stat folder {};
+    if (ops.Stat(Split(link).dir, &folder) != 0) FailWithErrno(errno);
+    return info.st_uid == folder.st_uid;
+}
+
+// Where the link `link` leads, as a path that the system resolves the same
+// way: a relative target counts from the link's own folder.
+std::string LinkTarget(FileOps& ops, const std::string& link) {
+    char buffer[PATH_MAX];
+    const ssize_t count = ops.Readlink(link, buffer, sizeof buffer);
+    if (count < 0) FailWithErrno(errno);
+    if (static_cast<std::size_t>(count) >= sizeof buffer) FailWithErrno(ENAMETOOLONG);
+    return std::string(buffer, static_cast<std::size_t>(count));
 }
 
 // The file a save writes: `path` itself, or the file that a symbolic link at
 // `path` leads to, so that the link and the file behind it stay together.
-std::string FollowLink(const std::string& path) {
+// Each link of a chain is examined here, through `ops`, rather than left to
+// std::filesystem::canonical, so that every link is held to the rule of
+// MayFollow and every failure to look is reported.
+std::string FollowLink(FileOps& ops, const std::string& path) {
+    // As many links as the system itself follows in one lookup.
+    constexpr int kMaxLinks = 40;
+    std::string current = path;
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-
-    std::error_code error;
-    const std::filesystem::path target = std::filesystem::canonical(path, error);
-    if (error == std::errc::no_such_file_or_directory) {
-        std::error_code ignored;
-        Fail("It is a symbolic link to " + std::filesystem::read_symlink(path, ignored).string() +
-             ", which does not exist");
+    if (ops.Lstat(current, &info) != 0) {
+        if (errno == ENOENT) return path;  // a new file
+        FailWithErrno(errno);
     }
-    if (error == std::errc::too_many_symbolic_link_levels) {
-        Fail("It is a symbolic link that leads round in a loop");
+    for (int links = 0; S_ISLNK(info.st_mode); ++links) {
+        if (links == kMaxLinks) Fail("It is a symbolic link that leads round in a loop");
+        if (!MayFollow(ops, current, info)) {
+            Fail(current == path ? "It is a symbolic link that belongs to another user, and a "
+                                   "save follows no such link"
+                                 : "It leads through the symbolic link " + current +
+                                       ", which belongs to another user, and a save follows no "
+                                       "such link");
+        }
+        const std::string target = LinkTarget(ops, current);
+        const std::string next =
+            target.starts_with('/') ? target : Join(Split(current).dir, target);
+        if (ops.Lstat(next, &info) != 0) {
+            if (errno == ENOENT)
+                Fail("It is a symbolic link to " + target + ", which does not exist");
+            if (errno == ELOOP) Fail("It is a symbolic link that leads round in a loop");
+            FailWithErrno(errno);
+        }
+        current = next;
     }
-    if (error) FailWithErrno(error.value());
     // Replacing a device or a pipe with a file could break the system when
     // the program runs with privileges; a directory cannot be replaced.
-    if (!IsRegularFile(target)) {
-        Fail("It is a symbolic link to " + target.string() + ", which is not a regular file");
+    if (current != path && !S_ISREG(info.st_mode)) {
+        Fail("It is a symbolic link to " + current + ", which is not a regular file");
     }
-    return target.string();
+    return current;
 }
 
 // Waits for the exclusive lock on `fd`. A file system without locks (some
@@ -126,13 +183,22 @@ void WriteAll(FileOps& ops, int fd, std::string_view content) {
     }
 }
 
+// Whether a failed open or rename was refused by the folder or the file's
+// permissions, so that writing the file in place may still work.
+bool Refused(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
 // The temporary file of one save, under one fixed name beside the file it
 // replaces. It is locked from opening to the rename, so that a second save
-// waits instead of writing into it too, and it is removed only while locked,
-// when it cannot be another save's file.
+// waits instead of writing into it too. It is removed on failure only when
+// this save created it or holds it locked under its name: never another
+// save's or another user's file.
 class TemporaryFile {
 public:
-    TemporaryFile(FileOps& ops, std::string path) : ops_(ops), path_(std::move(path)) {}
+    TemporaryFile(FileOps& ops, const PathParts& target)
+        : ops_(ops),
+          dir_(target.dir),
+          name_(target.name),
+          path_(Join(dir_, "." + name_ + ".tmp")) {}
     ~TemporaryFile() {
         if (fd_ < 0) return;
         if (owned_) ops_.Unlink(path_);
@@ -141,36 +207,15 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    // Creates the file, or takes over one that a killed save left behind.
+    // Creates the file, or takes over one that a killed save of this user
+    // left behind.
     void Open() {
         // Each retry means that another save finished with the file while
         // this one waited; the bound only stops a file system that keeps
         // changing the name under us.
         constexpr int kMaxAttempts = 100;
         for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-            // Without O_EXCL, so that a stale file is reused; O_NOFOLLOW and
-            // the checks below keep a planted link from redirecting the write,
-            // O_NONBLOCK keeps a planted pipe from stopping the open.
-            fd_ = ops_.Open(
-                path_, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-            if (fd_ < 0) {
-                FailWithErrno(errno, errno == EACCES || errno == EPERM || errno == EROFS);
-            }
-            Lock(ops_, fd_);
-            struct stat held {};
-            if (::fstat(fd_, &held) != 0) FailWithErrno(errno);
-            if (!S_ISREG(held.st_mode)) {
-                Fail("The temporary file " + path_ + " is not a regular file");
-            }
-            if (StillNamed(held)) {
-                // A second name would let the truncation reach another file.
-                if (held.st_nlink != 1)
-                    Fail("The temporary file " + path_ + " is linked elsewhere");
-                owned_ = true;
-                return;
-            }
-            ops_.Close(fd_);
-            fd_ = -1;
+            if (TryFixedName()) return;
         }
         Fail("Other saves kept replacing the temporary file " + path_);
     }
@@ -178,9 +223,7 @@ public:
     int fd() const { return fd_; }
 
     void RenameOver(const std::string& target) {
-        if (ops_.Rename(path_, target) != 0) {
-            FailWithErrno(errno, errno == EACCES || errno == EPERM);
-        }
+        if (ops_.Rename(path_, target) != 0) FailWithErrno(errno, Refused(errno));
         owned_ = false;
         // The data was flushed before the rename, so an error of close no
         // longer means lost data.
@@ -189,15 +232,94 @@ public:
     }
 
 private:
-    // Whether the locked file is still the one under the name: another save
-    // may have renamed or removed it while this one waited for the lock.
-    bool StillNamed(const struct stat& held) const {
+    // O_NOFOLLOW and the checks after the open keep a planted link from
+    // redirecting the write, O_NONBLOCK keeps a planted pipe from stopping it.
+    static constexpr int kFlags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+    // One attempt under the fixed name. False when another save renamed or
+    // removed the file while this one waited for it.
+    bool TryFixedName() {
+        // Created exclusively, so that the save knows the file is its own
+        // and removes it should a later step fail; else a stale one is reused.
+        fd_ = ops_.Open(path_, kFlags | O_CREAT | O_EXCL, 0666);
+        owned_ = fd_ >= 0;
+        if (fd_ < 0 && errno == EEXIST) {
+            fd_ = ops_.Open(path_, kFlags, 0);
+            if (fd_ < 0) {
+                const int error = errno;
+                if (error == ENOENT) return false;
+                if (ForeignName()) return OpenUniqueName();
+                FailWithErrno(error, Refused(error));
+            }
+        }
+        if (fd_ < 0) FailWithErrno(errno, Refused(errno));
+
+        struct stat held {};
+        if (ops_.Fstat(fd_, &held) != 0) FailWithErrno(errno);
+        // Before the lock, which another user could hold for ever.
+        if (!owned_ && held.st_uid != ::geteuid()) {
+            CloseKeepingFile();
+            return OpenUniqueName();
+        }
+        if (!S_ISREG(held.st_mode)) Fail("The temporary file " + path_ + " is not a regular file");
+        Lock(ops_, fd_);
+
+        // Another save may have renamed or removed the file while this one
+        // waited for the lock; it was that save's file then.
         struct stat named {};
-        return ::lstat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-               held.st_ino == named.st_ino;
+        if (ops_.Lstat(path_, &named) != 0 && errno != ENOENT) FailWithErrno(errno);
+        if (named.st_dev != held.st_dev || named.st_ino != held.st_ino) {
+            CloseKeepingFile();
+            return false;
+        }
+        owned_ = true;
+        // A second name would let the truncation reach another file.
+        if (named.st_nlink != 1) Fail("The temporary file " + path_ + " is linked elsewhere");
+        return true;
+    }
+
+    // Whether something of another user holds the fixed name.
+    bool ForeignName() {
+        struct stat info {};
+        return ops_.Lstat(path_, &info) == 0 && info.st_uid != ::geteuid();
+    }
+
+    void CloseKeepingFile() {
+        owned_ = false;
+        ops_.Close(fd_);
+        fd_ = -1;
+    }
+
+    // Leaves another user's file under the fixed name alone, and saves
+    // through a new file beside it. Named here rather than by mkostemp, so
+    // that the creation goes through ops_ like every other call; O_EXCL makes
+    // it this save's own file. Returns true, as the temporary file is open.
+    bool OpenUniqueName() {
+        constexpr int kMaxAttempts = 100;
+        // Seeded from the clock and the process rather than std::random_device,
+        // which may throw where no source of entropy is at hand; O_EXCL, not
+        // the name, is what keeps the file this save's own.
+        const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+        std::mt19937_64 random(static_cast<std::uint64_t>(ticks) ^
+                               (static_cast<std::uint64_t>(::getpid()) << 40));
+        for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+            char tag[20];
+            std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(random()));
+            const std::string path = Join(dir_, "." + name_ + "." + tag + ".tmp");
+            fd_ = ops_.Open(path, kFlags | O_CREAT | O_EXCL, 0666);
+            if (fd_ >= 0) {
+                path_ = path;
+                owned_ = true;
+                return true;
+            }
+            if (errno != EEXIST) FailWithErrno(errno, Refused(errno));
+        }
+        Fail("No free name for a temporary file beside " + Join(dir_, name_));
     }
 
     FileOps& ops_;
+    std::string dir_;
+    std::string name_;
     std::string path_;
     int fd_ = -1;
     bool owned_ = false;
@@ -215,7 +337,7 @@ void FlushDirectory(FileOps& ops, const std::string& dir) {
 
 void ReplaceThroughTemporary(const std::string& target, std::string_view content, FileOps& ops) {
     const PathParts parts = Split(target);
-    TemporaryFile temp(ops, Join(parts.dir, "." + parts.name + ".tmp"));
+    TemporaryFile temp(ops, parts);
     temp.Open();
     // A file taken over from a killed save still holds its bytes.
     if (ops.Ftruncate(temp.fd(), 0) != 0) FailWithErrno(errno);
@@ -223,8 +345,10 @@ void ReplaceThroughTemporary(const std::string& target, std::string_view content
     // Keep the old file's permissions; a file system without them (such as
     // FAT) refuses, and the file then simply has the default ones.
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ops.Fchmod(temp.fd(), old.st_mode & 07777);
+    if (ops.Stat(target, &old) == 0) {
+        if (S_ISREG(old.st_mode)) ops.Fchmod(temp.fd(), old.st_mode & 07777);
+    } else if (errno != ENOENT) {
+        FailWithErrno(errno);
     }
 
     WriteAll(ops, temp.fd(), content);
@@ -249,15 +373,15 @@ private:
 
 // The file's bytes, when it can be read and is small enough to hold; the
 // last-run file is about a hundred bytes.
-std::optional<std::string> ReadSmall(int fd) {
+std::optional<std::string> ReadSmall(FileOps& ops, int fd) {
     constexpr off_t kMaxKept = 64 * 1024;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_size > kMaxKept) return std::nullopt;
+    if (ops.Fstat(fd, &info) != 0 || info.st_size > kMaxKept) return std::nullopt;
     std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t count =
-            ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            ops.Pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) return std::nullopt;
         done += static_cast<std::size_t>(count);
@@ -269,7 +393,7 @@ std::optional<std::string> ReadSmall(int fd) {
 // needs to hear.
 void PutBack(FileOps& ops, int fd, std::string_view old) {
     try {
-        if (::lseek(fd, 0, SEEK_SET) != 0) return;
+        if (ops.Lseek(fd, 0, SEEK_SET) != 0) return;
         WriteAll(ops, fd, old);
         if (ops.Ftruncate(fd, static_cast<off_t>(old.size())) == 0) ops.Fsync(fd);
     } catch (const StepError&) {
@@ -287,11 +411,11 @@ void WriteInPlace(const std::string& target, std::string_view content, FileOps& 
     if (fd < 0) FailWithErrno(errno);
     const Descriptor file(ops, fd);
     struct stat info {};
-    if (::fstat(fd, &info) != 0) FailWithErrno(errno);
+    if (ops.Fstat(fd, &info) != 0) FailWithErrno(errno);
     if (!S_ISREG(info.st_mode)) Fail("It is not a regular file");
     Lock(ops, fd);
 
-    const std::optional<std::string> old = ReadSmall(fd);
+    const std::optional<std::string> old = ReadSmall(ops, fd);
     try {
         WriteAll(ops, fd, content);
         if (ops.Ftruncate(fd, static_cast<off_t>(content.size())) != 0) FailWithErrno(errno);
@@ -306,7 +430,7 @@ void Save(const std::string& target, std::string_view content, FileOps& ops) {
     try {
         ReplaceThroughTemporary(target, content, ops);
     } catch (const StepError& error) {
-        if (!error.folderRefused || !IsRegularFile(target)) throw;
+        if (!error.folderRefused || !IsRegularFile(ops, target)) throw;
         // The reason of this attempt is the one reported should it fail too.
         WriteInPlace(target, content, ops);
     }
@@ -321,7 +445,7 @@ void Save(const std::string& target, std::string_view content, FileOps& ops) {
 // reported as done, and storage stays free of Qt.
 void ReplaceFile(const std::string& path, std::string_view content, FileOps& ops) {
     try {
-        Save(FollowLink(path), content, ops);
+        Save(FollowLink(ops, path), content, ops);
     } catch (const StepError& error) {
         throw FileError(path, error.reason, error.error);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -20,7 +21,7 @@ public:
     // e.g. "No space left on device".
     const std::string& reason() const { return reason_; }
     // The errno behind the reason, 0 when a check rather than a system call
-    // found the fault (a dangling link, a short write).
+    // found the fault (a dangling link, a link of another user, a short write).
     int error() const { return error_; }
 
 private:
@@ -29,20 +30,26 @@ private:
     int error_;
 };
 
-// The system calls of ReplaceFile whose failure a save must handle, one
-// virtual function each, so that a test can fail any one of them. Each behaves
-// like the POSIX call of the same name: -1 (or a short count) with errno set on
-// failure. The base class calls the system itself.
+// The system calls of ReplaceFile, lookups included, one virtual function
+// each, so that a test can fail any one of them. Each behaves like the POSIX
+// call of the same name: -1 (or a short count) with errno set on failure. The
+// base class calls the system itself.
 class FileOps {
 public:
     virtual ~FileOps() = default;
     virtual int Open(const std::string& path, int flags, mode_t mode);
     virtual ssize_t Write(int fd, const char* data, std::size_t size);
+    virtual ssize_t Pread(int fd, char* data, std::size_t size, off_t offset);
+    virtual off_t Lseek(int fd, off_t offset, int whence);
     virtual int Ftruncate(int fd, off_t length);
     virtual int Fchmod(int fd, mode_t mode);
     virtual int Flock(int fd, int operation);
     virtual int Fsync(int fd);
+    virtual int Fstat(int fd, struct stat* info);
     virtual int Close(int fd);
+    virtual int Stat(const std::string& path, struct stat* info);
+    virtual int Lstat(const std::string& path, struct stat* info);
+    virtual ssize_t Readlink(const std::string& path, char* buffer, std::size_t size);
     virtual int Rename(const std::string& from, const std::string& to);
     virtual int Unlink(const std::string& path);
     virtual int Mkdir(const std::string& path, mode_t mode);
@@ -62,10 +69,17 @@ FileOps& SystemFileOps();
 // locked while in use: a save that is killed leaves at most that one file
 // behind, which the next save takes over, and two saves at once take turns, so
 // that the file ends up with the whole content of the one that finished last.
+// A file under that name that belongs to another user is left alone; the save
+// then goes through a temporary file of a unique name, created afresh, so that
+// the saved file always belongs to the saving user.
 //
 // A symbolic link at `path` stays: the file it leads to is replaced, with the
-// temporary file in that file's directory. A link that leads nowhere, round in
-// a loop, or to anything but a regular file is refused and nothing is written.
+// temporary file in that file's directory. In a folder that others may write,
+// a link can be planted to make the save overwrite another of the user's
+// files, so a link is followed only where Linux follows one in a shared
+// sticky folder: when it belongs to the saving user or to the owner of the
+// folder that holds it. Such a link, and a link that leads nowhere, round in a
+// loop, or to anything but a regular file, is refused and nothing is written.
 //
 // When the directory refuses the temporary file or the rename (no permission,
 // a read-only directory) but the file exists and may be written, the file is
@@ -73,7 +87,8 @@ FileOps& SystemFileOps();
 // old content across a crash; after a failure part-way it writes the old
 // content back, where the file could be read and held at most 64 KiB.
 //
-// Throws FileError naming `path` when the new content cannot be put in place;
+// Throws FileError naming `path` when the new content cannot be put in place,
+// also when the path cannot be examined for a reason other than its absence;
 // the old file (or its absence) is then as before, short of an in-place write
 // whose old content could not be kept, and the save leaves no temporary file
 // of its own. Once the rename, or the flush of a file written in place, has

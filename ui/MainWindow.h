@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "core/LoadLine.h"
 #include "ui/InputBox.h"
 #include "ui/Picture.h"
 #include "ui/ResultList.h"
@@ -16,6 +17,8 @@ class QPushButton;
 class QRadioButton;
 
 namespace ui {
+
+class LoadLineWindow;
 
 // The program's one window. Its controls are built once, in fixed places given
 // in twips, and are never moved or resized: a window smaller than its contents
@@ -71,6 +74,8 @@ public slots:
     void CmdClr_Click();
     void CmdLoadData_Click();
     void CmdClose_Click();
+    // Shows the load line window, made on first use (Ctrl+L, the result menu).
+    void ShowLoadLine();
 
 protected:
     bool event(QEvent* event) override;
@@ -94,6 +99,14 @@ private:
 
     // Shown, and not yet placed for the frame that the window manager draws.
     bool awaitingFrame_ = false;
+
+    void ConnectLoadLine();
+    // Keeps the load line of a Calculate that showed line 1 for the window.
+    void FollowLoadLine(core::LoadLine line);
+    void CloseLoadLine();
+    // The last Calculate's line, kept until the window is first shown.
+    core::LoadLine loadLine_;
+    LoadLineWindow* loadLineWindow_ = nullptr;
 };
 
 // The transistor icon of the window and the application, which the window

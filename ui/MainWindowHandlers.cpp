@@ -58,6 +58,7 @@ void MainWindow::ConnectHandlers() {
     connect(CmdClr, &QPushButton::clicked, this, &MainWindow::CmdClr_Click);
     connect(CmdLoadData, &QPushButton::clicked, this, &MainWindow::CmdLoadData_Click);
     connect(CmdClose, &QPushButton::clicked, this, &MainWindow::CmdClose_Click);
+    ConnectLoadLine();
     OptSi->installEventFilter(this);
     OptGe->installEventFilter(this);
     for (InputBox* box : InputBoxes()) {
@@ -127,6 +128,7 @@ void MainWindow::Calculate() {
     if (!lines.empty()) {
         List1->clear();
         for (const std::string& line : lines) List1->addItem(QString::fromStdString(line));
+        FollowLoadLine(core::MakeLoadLine({Vcc, Beta, Rc, Re, Vbe}, outcome));
     }
     if (!outcome.ok()) {
         throw platform::ArithmeticError(outcome.fault,
@@ -190,7 +192,9 @@ void MainWindow::ShowPlaced() {
 bool MainWindow::event(QEvent* event) {
     // Framing moves the client area inside the frame; the move tells.
     if (awaitingFrame_ && event->type() == QEvent::Move) PlaceForFrame();
-    return QWidget::event(event);
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Close && event->isAccepted()) CloseLoadLine();
+    return handled;
 }
 
 void MainWindow::PlaceForFrame() {

@@ -48,6 +48,9 @@ void ResultList::ShowMenu(const QPoint& globalPos) {
     QAction* copyAll = menu.addAction(
         tr("Copy &All"), this, [this] { QGuiApplication::clipboard()->setText(AllLines()); });
     copyAll->setEnabled(count() > 0);
+    menu.addSeparator();
+    QAction* loadLine = menu.addAction(tr("Show &Load Line"), this, &ResultList::LoadLineWanted);
+    loadLine->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     menu.exec(globalPos);
 }
 

@@ -5,8 +5,9 @@
 namespace ui {
 
 // The list of result lines. Besides Qt's Ctrl+C (the current line), its
-// context menu copies the selected line or every line. The menu opens with
-// the right mouse button, the Menu key and Shift+F10.
+// context menu copies the selected line or every line, and asks for the load
+// line window. The menu opens with the right mouse button, the Menu key and
+// Shift+F10.
 class ResultList : public QListWidget {
     Q_OBJECT
 
@@ -17,6 +18,10 @@ public:
     QString AllLines() const;
     // The selected line, or the empty text when none is selected.
     QString SelectedLine() const;
+
+signals:
+    // "Show Load Line" was chosen from the menu.
+    void LoadLineWanted();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -53,18 +53,16 @@ private:
     fs::path path_;
 };
 
-// Fails the n-th checked call (counting from 1) with `error`, and notes
-// whether the save had already been committed by then: renamed into place, or
-// flushed when written in place. Close still releases the descriptor, as the
+// Fails the n-th system call of a save (counting from 1) with EIO, or with
+// n = 0 only counts them. Close still releases the descriptor, as the
 // system's close does when it reports an error. With `refuseTemporary` the
-// directory refuses the temporary file, so the file is written in place.
+// folder refuses every temporary file, so the file is written in place.
 class FailingOps : public platform::FileOps {
 public:
-    FailingOps(int failAt, int error, bool refuseTemporary = false)
-        : failAt_(failAt), error_(error), refuseTemporary_(refuseTemporary) {}
+    FailingOps(int failAt, bool refuseTemporary) : failAt_(failAt), refuse_(refuseTemporary) {}
 
     int Open(const std::string& path, int flags, mode_t mode) override {
-        if (refuseTemporary_ && path.ends_with(".tmp")) {
+        if (refuse_ && path.ends_with(".tmp")) {
             errno = EACCES;
             return -1;
         }
@@ -73,45 +71,51 @@ public:
     ssize_t Write(int fd, const char* data, std::size_t size) override {
         return Fail() ? -1 : FileOps::Write(fd, data, size);
     }
+    ssize_t Pread(int fd, char* data, std::size_t size, off_t offset) override {
+        return Fail() ? -1 : FileOps::Pread(fd, data, size, offset);
+    }
+    off_t Lseek(int fd, off_t offset, int whence) override {
+        return Fail() ? -1 : FileOps::Lseek(fd, offset, whence);
+    }
     int Ftruncate(int fd, off_t length) override {
         return Fail() ? -1 : FileOps::Ftruncate(fd, length);
     }
-    int Fsync(int fd) override {
-        if (Fail()) return -1;
-        const int result = FileOps::Fsync(fd);
-        committed_ = committed_ || (refuseTemporary_ && result == 0);
-        return result;
+    int Fchmod(int fd, mode_t mode) override { return Fail() ? -1 : FileOps::Fchmod(fd, mode); }
+    int Flock(int fd, int operation) override {
+        return Fail() ? -1 : FileOps::Flock(fd, operation);
     }
+    int Fsync(int fd) override { return Fail() ? -1 : FileOps::Fsync(fd); }
+    int Fstat(int fd, struct stat* info) override { return Fail() ? -1 : FileOps::Fstat(fd, info); }
     int Close(int fd) override {
         const int result = FileOps::Close(fd);
         return Fail() ? -1 : result;
     }
-    int Rename(const std::string& from, const std::string& to) override {
-        if (Fail()) return -1;
-        const int result = FileOps::Rename(from, to);
-        committed_ = result == 0;
-        return result;
+    int Stat(const std::string& path, struct stat* info) override {
+        return Fail() ? -1 : FileOps::Stat(path, info);
     }
+    int Lstat(const std::string& path, struct stat* info) override {
+        return Fail() ? -1 : FileOps::Lstat(path, info);
+    }
+    ssize_t Readlink(const std::string& path, char* buffer, std::size_t size) override {
+        return Fail() ? -1 : FileOps::Readlink(path, buffer, size);
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        return Fail() ? -1 : FileOps::Rename(from, to);
+    }
+    int Unlink(const std::string& path) override { return Fail() ? -1 : FileOps::Unlink(path); }
 
-    bool Injected() const { return injected_; }
-    bool InjectedAfterCommit() const { return injectedAfterCommit_; }
+    int Calls() const { return calls_; }
 
 private:
     bool Fail() {
         if (++calls_ != failAt_) return false;
-        injected_ = true;
-        injectedAfterCommit_ = committed_;
-        errno = error_;
+        errno = EIO;
         return true;
     }
 
     int failAt_;
-    int error_;
-    bool refuseTemporary_;
+    bool refuse_;
     int calls_ = 0;
-    bool committed_ = false;
-    bool injected_ = false;
-    bool injectedAfterCommit_ = false;
 };
 
 TEST(ReplaceFileTest, CreatesAndReplacesKeepingPermissions) {
@@ -127,45 +131,71 @@ TEST(ReplaceFileTest, CreatesAndReplacesKeepingPermissions) {
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
 }
 
-// In place, a failure after the first write puts the old bytes back.
-TEST(ReplaceFileTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
-    TempDir dir;
-    const fs::path file = dir.path() / "data.dat";
+// Each way of saving, failed at each of its system calls in turn. A failure
+// after the rename (or the flush of a file written in place) may pass, since
+// the new content is then complete.
+TEST(ReplaceFileTest, AFailureAtAnySystemCallKeepsTheOldFileTheLinkAndNoTemporary) {
+    struct Situation {
+        const char* label;
+        bool exists;
+        bool throughLink;
+        bool inPlace;
+    };
+    const Situation situations[] = {{"replaced", true, false, false},
+                                    {"created", false, false, false},
+                                    {"through a symbolic link", true, true, false},
+                                    {"in place in a read-only folder", true, false, true}};
     const std::string oldContent = "old content\r\n";
     const std::string newContent = "new content, longer than the old one\r\n";
 
-    for (const bool inPlace : {false, true}) {
-        SCOPED_TRACE(inPlace ? "written in place" : "through the temporary file");
-        bool completed = false;
-        for (int failAt = 1; !completed && failAt < 50; ++failAt) {
-            SCOPED_TRACE("failing call " + std::to_string(failAt));
-            WriteAll(file, oldContent);
-            FailingOps ops(failAt, EIO, inPlace);
-            try {
-                platform::ReplaceFile(file, newContent, ops);
-                // Only a failure after the commit (closing, flushing the
-                // directory) may pass: the new content is then complete.
-                EXPECT_TRUE(!ops.Injected() || ops.InjectedAfterCommit());
-                EXPECT_EQ(ReadAll(file), newContent);
-                completed = !ops.Injected();
-            } catch (const platform::FileError& error) {
-                EXPECT_TRUE(ops.Injected());
-                EXPECT_EQ(error.path(), file.string());
-                EXPECT_EQ(error.reason(), "Input/output error");
-                EXPECT_EQ(ReadAll(file), oldContent);
+    for (const Situation& situation : situations) {
+        SCOPED_TRACE(situation.label);
+        TempDir dir;
+        const fs::path app = dir.path() / "app";
+        const fs::path synced = dir.path() / "synced";
+        fs::create_directory(app);
+        fs::create_directory(synced);
+        const fs::path path = app / "data.dat";
+        const fs::path file = situation.throughLink ? synced / "data.dat" : path;
+        if (situation.throughLink) fs::create_symlink("../synced/data.dat", path);
+        const auto prepare = [&] {
+            if (situation.exists) {
+                WriteAll(file, oldContent);
+            } else {
+                fs::remove(file);
             }
-            EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data.dat"});
-        }
-        EXPECT_TRUE(completed);
-    }
-}
+        };
 
-TEST(ReplaceFileTest, AFailedSaveOfANewFileLeavesNoFile) {
-    TempDir dir;
-    const fs::path file = dir.path() / "data.dat";
-    FailingOps ops(3, ENOSPC);  // the first write
-    EXPECT_THROW(platform::ReplaceFile(file, "content", ops), platform::FileError);
-    EXPECT_TRUE(Names(dir.path()).empty());
+        prepare();
+        FailingOps counter(0, situation.inPlace);
+        platform::ReplaceFile(path, newContent, counter);
+        ASSERT_EQ(ReadAll(file), newContent);
+
+        for (int failAt = 1; failAt <= counter.Calls(); ++failAt) {
+            SCOPED_TRACE("failing call " + std::to_string(failAt));
+            prepare();
+            FailingOps ops(failAt, situation.inPlace);
+            try {
+                platform::ReplaceFile(path, newContent, ops);
+                EXPECT_EQ(ReadAll(file), newContent);
+            } catch (const platform::FileError& error) {
+                EXPECT_EQ(error.error(), EIO);
+                EXPECT_EQ(error.reason(), "Input/output error");
+                if (situation.exists) {
+                    EXPECT_EQ(ReadAll(file), oldContent);
+                } else {
+                    EXPECT_FALSE(fs::exists(file));
+                }
+            }
+            EXPECT_EQ(fs::is_symlink(path), situation.throughLink);
+            for (const fs::path& folder : {app, synced}) {
+                for (const std::string& name : Names(folder)) EXPECT_EQ(name, "data.dat");
+            }
+            FailingOps next(0, situation.inPlace);
+            EXPECT_NO_THROW(platform::ReplaceFile(path, "next", next));
+            EXPECT_EQ(ReadAll(file), "next");
+        }
+    }
 }
 
 // Writes that take less than they are given.

@@ -2,11 +2,9 @@
 // the user may not write in, and reading files that no writer of ours made:
 // huge, one endless line, or binary noise.
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "Unprivileged.h"
 #include "storage/LastRunFile.h"
 
 namespace {
@@ -109,55 +108,10 @@ TEST(LastRunDiskTest, AReadOnlyFileSystemKeepsTheOldFile) {
     EXPECT_EQ(ReadAll(path), saved);
 }
 
-// What `work` returned in a process of an ordinary user, or why it could not run.
-struct Unprivileged {
-    bool ran = false;
-    std::string text;
-};
-
-// Runs `work` in a child process that cannot pass permission checks: as root,
-// which passes them all, the child first becomes the user nobody (65534); as
-// any other user it stays that user. The returned text comes back through a
-// pipe, since a forked child cannot report to the test itself.
-Unprivileged RunUnprivileged(const std::string& dir, const std::function<std::string()>& work) {
-    constexpr uid_t kNobody = 65534;
-    constexpr int kSkipped = 77;
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return {false, std::string("No pipe: ") + std::strerror(errno)};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
-        std::string text;
-        int code = 0;
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-             ::setresuid(kNobody, kNobody, kNobody) != 0)) {
-            text =
-                std::string("Cannot drop root privileges to user 65534: ") + std::strerror(errno);
-            code = kSkipped;
-        } else if (::access(dir.c_str(), X_OK) != 0) {
-            text = "The unprivileged user cannot reach the temporary directory " + dir;
-            code = kSkipped;
-        } else {
-            text = work();
-        }
-        const bool sent =
-            ::write(pipeFds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
-        ::_exit(sent ? code : 1);
-    }
-    ::close(pipeFds[1]);
-    std::string text;
-    char buffer[512];
-    for (ssize_t count; (count = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(pipeFds[0]);
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return {false, "The unprivileged child process did not run to its end"};
-    }
-    return {WEXITSTATUS(status) != kSkipped, text};
-}
+using storage_test::kNobody;
+using storage_test::kOtherUser;
+using storage_test::RunUnprivileged;
+using storage_test::Unprivileged;
 
 std::string SaveOrMessage(const std::string& path, const storage::Inputs& inputs) {
     try {
@@ -218,6 +172,70 @@ TEST(LastRunDiskTest, AFolderThatRefusesNewFilesStillSavesIntoAWritableFile) {
                             ": Permission denied. Your inputs are still in the window.");
     EXPECT_EQ(ReadAll(path), old);
     EXPECT_EQ(Names(app), std::vector<std::string>{"Tindrel.dat"});
+}
+
+// A folder that two ordinary users may write, without the sticky bit that
+// would have the system guard their files from each other.
+class SharedFolder : public TempDir {
+public:
+    SharedFolder() { ::chmod(path().c_str(), 0777); }
+    std::string Run(uid_t user, const std::function<std::string()>& work) const {
+        const Unprivileged run = RunUnprivileged(path(), work, user);
+        return run.ran ? run.text : "not run: " + run.text;
+    }
+};
+
+std::string Planted(int result) { return result == 0 ? "planted" : std::strerror(errno); }
+
+TEST(LastRunDiskTest, ALinkIsFollowedWhenTheUserMadeItNotWhenAnotherUserPlantedIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "Acting as two users needs root";
+    const SharedFolder shared;
+    const std::string path = shared.File("Tindrel.dat");
+    const std::string profile = shared.File("profile");
+    const storage::Inputs inputs = SomeInputs("5");
+    const auto save = [&](const storage::Inputs& saved) {
+        return shared.Run(kNobody, [&] { return SaveOrMessage(path, saved); });
+    };
+    ASSERT_EQ(shared.Run(kNobody,
+                         [&] {
+                             storage_test::WriteAll(profile, "mine\n");
+                             return Planted(::symlink("profile", path.c_str()));
+                         }),
+              "planted");
+    EXPECT_EQ(save(inputs), "saved");
+    EXPECT_EQ(ReadAll(profile), storage::EncodeLastRun(inputs));
+
+    std::filesystem::remove(path);
+    ASSERT_EQ(shared.Run(kOtherUser, [&] { return Planted(::symlink("profile", path.c_str())); }),
+              "planted");
+    EXPECT_EQ(save(SomeInputs("7")),
+              "Could not save the last run to " + path +
+                  ": It is a symbolic link that belongs to another user, and a save follows no "
+                  "such link. Your inputs are still in the window.");
+    EXPECT_EQ(ReadAll(profile), storage::EncodeLastRun(inputs));
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+}
+
+TEST(LastRunDiskTest, ATemporaryFileThatAnotherUserPlantedIsLeftAlone) {
+    if (::geteuid() != 0) GTEST_SKIP() << "Acting as two users needs root";
+    const SharedFolder shared;
+    const std::string path = shared.File("Tindrel.dat");
+    const std::string temporary = shared.File(".Tindrel.dat.tmp");
+    ASSERT_EQ(shared.Run(kOtherUser,
+                         [&] {
+                             storage_test::WriteAll(temporary, "planted");
+                             return Planted(::chmod(temporary.c_str(), 0666));
+                         }),
+              "planted");
+
+    const storage::Inputs inputs = SomeInputs("5");
+    EXPECT_EQ(shared.Run(kNobody, [&] { return SaveOrMessage(path, inputs); }), "saved");
+    EXPECT_EQ(ReadAll(path), storage::EncodeLastRun(inputs));
+    struct stat saved {};
+    ASSERT_EQ(::stat(path.c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_uid, kNobody);
+    EXPECT_EQ(ReadAll(temporary), "planted");
+    EXPECT_EQ(Names(shared.path()).size(), 2u);
 }
 
 // Every box of a hostile file holds at most the longest field kept, as UTF-8.

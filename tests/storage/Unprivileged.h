@@ -17,13 +17,18 @@ struct Unprivileged {
     std::string text;
 };
 
+inline constexpr uid_t kNobody = 65534;
+// A second ordinary user, for a folder that two users share.
+inline constexpr uid_t kOtherUser = 65533;
+
 // Runs `work` in a child process that cannot pass permission checks: as root,
-// which passes them all, the child first becomes the user nobody (65534); as
-// any other user it stays that user. The returned text comes back through a
-// pipe, since a forked child cannot report to the test itself.
+// which passes them all, the child first becomes the user `user` (and group of
+// the same number); as any other user it stays that user. The returned text
+// comes back through a pipe, since a forked child cannot report to the test
+// itself.
 inline Unprivileged RunUnprivileged(const std::string& dir,
-                                    const std::function<std::string()>& work) {
-    constexpr uid_t kNobody = 65534;
+                                    const std::function<std::string()>& work,
+                                    uid_t user = kNobody) {
     constexpr int kSkipped = 77;
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return {false, std::string("No pipe: ") + std::strerror(errno)};
@@ -33,10 +38,10 @@ inline Unprivileged RunUnprivileged(const std::string& dir,
         std::string text;
         int code = 0;
         if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
-             ::setresuid(kNobody, kNobody, kNobody) != 0)) {
-            text =
-                std::string("Cannot drop root privileges to user 65534: ") + std::strerror(errno);
+            (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 ||
+             ::setresuid(user, user, user) != 0)) {
+            text = "Cannot drop root privileges to user " + std::to_string(user) + ": " +
+                   std::strerror(errno);
             code = kSkipped;
         } else if (::access(dir.c_str(), X_OK) != 0) {
             text = "The unprivileged user cannot reach the temporary directory " + dir;

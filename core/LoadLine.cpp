@@ -1,0 +1,132 @@
+#include "core/LoadLine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/EngineeringFormat.h"
+
+namespace core {
+namespace {
+
+constexpr double kMilliamperesPerAmpere = 1000;
+
+LoadLine NoLine(std::string reason) {
+    LoadLine line;
+    line.reason = std::move(reason);
+    return line;
+}
+
+bool ShowedLineOne(const BiasOutcome& outcome) {
+    return outcome.ok() || outcome.faultStep >= kFirstPowerStep;
+}
+
+Region RegionOf(const LoadLine& line) {
+    // A current that is not above zero means the base is not lifted above
+    // Vbe; a Vce inside the strip means the collector cannot fall further.
+    if (line.Ic <= 0) return Region::CutOff;
+    if (line.Vce < line.strip) return Region::Saturation;
+    return Region::Active;
+}
+
+// A fraction of the drawn range, pulled into [0, 1]; `beyond` tells which
+// way it was pulled.
+double Clamp(double fraction, int& beyond) {
+    beyond = fraction < 0 ? -1 : (fraction > 1 ? 1 : 0);
+    return std::clamp(fraction, 0.0, 1.0);
+}
+
+}  // namespace
+
+LoadLine MakeLoadLine(const StageInputs& in, const BiasOutcome& outcome) {
+    if (!ShowedLineOne(outcome))
+        return NoLine("the calculation stopped before the collector current");
+    if (!(in.Vcc > 0)) return NoLine("Vcc is not above 0");
+    if (!(in.Beta > 0)) return NoLine("Beta is not above 0");
+
+    // The model's own relation between Vce and Ic, so that the Q point lies
+    // on the line: Vce = Vc - Ve = Vcc - Ic Rc - Ic Re (Beta + 1) / Beta.
+    const double load = in.Rc + (in.Re * (in.Beta + 1)) / in.Beta;
+    if (!std::isfinite(load)) {
+        return NoLine("Rc + Re \u00d7 (Beta + 1) / Beta is beyond the range of numbers");
+    }
+    if (!(load > 0)) return NoLine("Rc + Re \u00d7 (Beta + 1) / Beta is not above 0");
+
+    LoadLine line;
+    line.Vcc = in.Vcc;
+    line.Isat = in.Vcc / load;
+    // An end that overflows, or underflows to zero, leaves nothing to scale by.
+    if (!std::isfinite(line.Isat) || !(line.Isat > 0)) {
+        return NoLine("the current at Vce = 0 is beyond the range of numbers");
+    }
+    const BiasPoint& p = outcome.point;
+    line.Vce = p.Vc - p.Ve;
+    if (!std::isfinite(line.Vce)) return NoLine("Vc \u2212 Ve is beyond the range of numbers");
+    line.Ic = p.Ic / kMilliamperesPerAmpere;
+    line.Vth = p.Vth;
+    line.Vbe = in.Vbe;
+    line.strip = in.Vbe == kVbeGermanium ? kGermaniumStrip : kSiliconStrip;
+    line.region = RegionOf(line);
+    line.drawn = true;
+    line.reason.clear();
+    return line;
+}
+
+std::string_view RegionName(Region region) {
+    switch (region) {
+        case Region::Active:
+            return "active region";
+        case Region::Saturation:
+            return "saturation";
+        case Region::CutOff:
+            return "cut-off";
+    }
+    return "";
+}
+
+std::string Describe(const LoadLine& line) {
+    if (!line.drawn) return "No load line: " + line.reason + ".";
+    std::string text = "Load line: Vce = " + ShownNumber(line.Vcc) + " V at Ic = 0, Ic = ";
+    text += ShownNumber(line.Isat) + " A at Vce = 0. Q point: Vce = " + ShownNumber(line.Vce);
+    text += " V, Ic = " + ShownNumber(line.Ic) + " A, ";
+    text += RegionName(line.region);
+    text += ".";
+    return text;
+}
+
+std::string RegionSentence(const LoadLine& line) {
+    if (!line.drawn) return Describe(line);
+    switch (line.region) {
+        case Region::Active:
+            return "Active region: the Q point lies on the load line between cut-off and the "
+                   "shaded saturation strip, as the result lines assume.";
+        case Region::Saturation:
+            return "Saturation: Vce is below " + ShownNumber(line.strip) +
+                   " V, so the real current is lower than the model's, about the load line's "
+                   "end of " +
+                   ShownNumber(line.Isat) + " A.";
+        case Region::CutOff:
+            return "Cut-off: the divider's voltage (" + ShownNumber(line.Vth) +
+                   " V) is below Vbe (" + ShownNumber(line.Vbe) +
+                   " V), so the real current is about zero.";
+    }
+    return "";
+}
+
+PlotPlace PlaceQPoint(const LoadLine& line) {
+    PlotPlace place;
+    if (!line.drawn) return place;
+    // Divided step by step: Vcc x kPlotReach could overflow where Vce / Vcc
+    // does not. Neither divisor is zero or infinite once the line is drawn,
+    // so no fraction is a NaN; an infinite one is pulled to the edge.
+    place.x = Clamp(line.Vce / line.Vcc / kPlotReach, place.beyondX);
+    place.y = Clamp(line.Ic / line.Isat / kPlotReach, place.beyondY);
+    return place;
+}
+
+double StripFraction(const LoadLine& line) {
+    if (!line.drawn) return 0;
+    int unused = 0;
+    return Clamp(line.strip / line.Vcc / kPlotReach, unused);
+}
+
+}  // namespace core
