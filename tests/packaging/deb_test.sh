@@ -4,11 +4,11 @@
 #   - apt-get installs it, without recommended packages, into a minbase
 #     chroot made from Debian's archive, so that its Depends line alone must
 #     bring everything the program needs;
-#   - there, tindrel --version answers without a display, and an ordinary
-#     user starts the program under the host's Xvfb and openbox, types the
-#     worked example and presses Close: the program ends with status 0,
-#     exactly the nine lines are in ~/.local/state/tindrel/Tindrel.dat, and
-#     nothing under /usr changed;
+#   - there, sans-serif is DejaVu Sans, tindrel --version answers without a
+#     display, and an ordinary user starts the program under the host's Xvfb
+#     and openbox, types the worked example and presses Close: it ends with
+#     status 0, exactly the nine lines are in
+#     ~/.local/state/tindrel/Tindrel.dat, and nothing under /usr changed;
 #   - apt-get remove takes the program away and leaves the user's file.
 # Runs as root (through sudo otherwise): it makes and enters a chroot.
 #
@@ -80,6 +80,11 @@ inside -- sh -c "apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
     >"$work/install.log" 2>&1 || fail "apt-get install failed: $(tail -n 20 "$work/install.log")"
 log "Installed with $(grep -c '^Setting up' "$work/install.log") packages set up"
 "$chroot_tool" adduser "$system" "$user"
+
+# The default user-interface font is a proportional face (Debian's own), not
+# the monospace one that fonts-liberation alone would give.
+seen="$(inside -- fc-match -f '%{family}' sans-serif 2>&1)"
+[[ "$seen" == "DejaVu Sans" ]] || fail "fontconfig gives '$seen' for sans-serif, not DejaVu Sans"
 
 expect_version="Tindrel $version"
 seen="$(inside --user "$user" -- tindrel --version 2>&1)"
