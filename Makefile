@@ -9,7 +9,7 @@ PREFIX ?= $(HOME)/.local
 RUN_DIR := run
 
 .PHONY: all deps-run deps app run install uninstall configure build test asan bench \
-        bench-startup fuzz fuzz-ci clean
+        bench-startup fuzz fuzz-ci deb test-deb clean
 
 all: build
 
@@ -73,6 +73,16 @@ fuzz: deps
 
 fuzz-ci:
 	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
+
+# The Debian package, build/deb/tindrel_<version>_<arch>.deb, built by
+# debhelper from a copy of the sources in build/deb.
+deb: deps
+	@tools/build-deb.sh $(JOBS)
+
+# The package checked by lintian, then installed, run and removed in a
+# pristine Debian 12 (as root: it makes a chroot). Not part of make test.
+test-deb: deb
+	@tests/packaging/deb_test.sh build/deb
 
 clean:
 	rm -rf build
