@@ -50,8 +50,8 @@ LoadLine MakeLoadLine(const StageInputs& in, const BiasOutcome& outcome);
 std::string_view RegionName(Region region);
 
 // The picture's description for assistive technology:
-// "Load line: Vce = 12.00 V at Ic = 0, Ic = 25.28e-3 A at Vce = 0. Q point:
-// Vce = 10.60 V, Ic = 2.946e-3 A, active region." or "No load line: <reason>."
+// "Load line: Vce = 12.00 V at Ic = 0, Ic = 4.486e-3 A at Vce = 0. Q point:
+// Vce = 4.121 V, Ic = 2.946e-3 A, active region." or "No load line: <reason>."
 std::string Describe(const LoadLine& line);
 
 // The sentence under the picture: the region and what it means for the
