@@ -29,6 +29,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tindrel"));
     // Ties the window to the installed desktop entry (its Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tindrel.Tindrel"));
+    QApplication::setFont(ui::UserInterfaceFont());
 
     ui::MainWindow form;
     form.Load(ProgramDir());
