@@ -45,6 +45,13 @@ build: configure
 test: build
 	@ctest --preset default -j $(JOBS)
 
+# The README's two commands as a newcomer runs them, on a pristine Debian 12
+# made in a chroot from the committed HEAD (needs root or sudo, and network).
+# Not part of make test, which it runs inside.
+.PHONY: test-pristine
+test-pristine: deps
+	@tests/pristine/readme_commands.sh
+
 asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
