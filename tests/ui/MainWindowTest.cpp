@@ -144,8 +144,7 @@ QRect CaptionRoom(const QWidget* widget) {
         option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
         // The title starts where the style puts its label; the frame's own
         // edge cuts it off.
-        return style
-            ->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame)
+        return style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame)
             .intersected(frame->rect());
     }
     QStyleOptionButton option;
@@ -172,8 +171,8 @@ TEST(MainWindowLayout, EveryCaptionFitsItsControlInTheFontItIsDrawnIn) {
         const QRect room = CaptionRoom(widget);
         EXPECT_TRUE(needed.width() <= room.width() && needed.height() <= room.height())
             << row.name << ": " << testing::PrintToString(needed) << " of text in "
-            << testing::PrintToString(room.size())
-            << " in " << QFontInfo(widget->font()).family().toStdString();
+            << testing::PrintToString(room.size()) << " in "
+            << QFontInfo(widget->font()).family().toStdString();
     }
 }
 
