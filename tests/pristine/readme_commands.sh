@@ -6,7 +6,8 @@
 # the packages go in through sudo as on a newcomer's machine. As that user:
 #   - make run, with this machine's Xvfb and openbox as the display, until
 #     the program's window is on the screen; the window manager then closes
-#     it and make run must end with status 0;
+#     it and make run must end with status 0; what make run installed must
+#     hold the window's face and a sans-serif that is not monospace;
 #   - make test, which must pass with ctest's summary saying so, and skip
 #     none of the tests that drive the program or its installation.
 # An install step that works here only because this machine already holds a
@@ -103,6 +104,19 @@ run_pid=""
 ((status == 0)) || fail "make run ended with status $status: $(tail_of "$work/make-run.log")"
 stop_display
 log "make run ended with status 0"
+
+# The fonts, while the machine holds only what make run installed (make
+# test's packages bring more, which would hide a missing one): the face the
+# window's controls are drawn in, and a system sans-serif that is not
+# monospace (fontconfig's spacing 100; 90 is dual-width).
+font_of() { "$chroot_tool" run "$root" -- fc-match -f "$1" "$2"; }
+face="$(font_of '%{family[0]}' 'Liberation Sans')"
+[[ "$face" == "Liberation Sans" ]] || fail "make run left no Liberation Sans: fontconfig answers '$face'"
+sans="$(font_of '%{family[0]}' sans-serif)"
+spacing="$(font_of '%{spacing}' sans-serif)"
+[[ "$spacing" != 100 && "$spacing" != 90 ]] ||
+    fail "after make run the system's sans-serif is $sans, a monospace face"
+log "fonts after make run: Liberation Sans; sans-serif is $sans"
 
 # ---------------------------------------------------------------- make test
 
