@@ -236,9 +236,9 @@ MainWindow::MainWindow() {
 // system's own sans-serif (DejaVu Sans, which Debian's desktop uses) is so wide
 // that it cuts the last letter of "Semiconductor" off at Qt's default size,
 // while a system without it may even answer with a monospace face. Liberation
-// Sans, which the program's fonts package brings along with the Courier New
-// substitute, has Arial's narrow metrics. In pixels, like CourierNewFont();
-// 12 pixels is Qt's default 9 points at 96 dpi.
+// Sans comes in fonts-liberation with the face that stands in for Courier New,
+// and has Arial's narrower metrics. In pixels, like CourierNewFont(); 12
+// pixels is Qt's default 9 points at 96 dpi.
 QFont UserInterfaceFont() {
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(12);
