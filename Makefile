@@ -8,8 +8,8 @@ PREFIX ?= $(HOME)/.local
 # Where make run keeps the program and its last run; make clean leaves it.
 RUN_DIR := run
 
-.PHONY: all deps-run deps app run install uninstall configure build test asan bench \
-        bench-startup fuzz fuzz-ci deb test-deb clean
+.PHONY: all deps-run deps deps-chroot app run install uninstall configure build test asan bench \
+        bench-startup fuzz fuzz-ci deb test-deb test-pristine clean
 
 all: build
 
@@ -18,6 +18,9 @@ deps-run:
 
 deps:
 	@tools/install-deps.sh run test
+
+deps-chroot:
+	@tools/install-deps.sh run test chroot
 
 # The program alone, for the prefix it is to be installed under (the desktop
 # entry names the installed command by its full path).
@@ -44,6 +47,12 @@ build: configure
 
 test: build
 	@ctest --preset default -j $(JOBS)
+
+# The README's two commands as a newcomer runs them, on a pristine Debian 12
+# made in a chroot from the committed HEAD (needs root or sudo, and network).
+# Not part of make test, which it runs inside.
+test-pristine: deps-chroot
+	@tests/pristine/readme_commands.sh
 
 asan: deps
 	@cmake --preset asan >/dev/null
@@ -76,7 +85,7 @@ fuzz-ci:
 
 # The Debian package, build/deb/tindrel_<version>_<arch>.deb, built by
 # debhelper from a copy of the sources in build/deb.
-deb: deps
+deb: deps-chroot
 	@tools/build-deb.sh $(JOBS)
 
 # The package checked by lintian, then installed, run and removed in a

@@ -89,6 +89,7 @@ int main(int argc, char* argv[]) {
     if (!CommandLineAccepted(app)) return 1;
     // Ties the window to the installed desktop entry (its Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tindrel.Tindrel"));
+    QApplication::setFont(ui::UserInterfaceFont());
 
     ui::MainWindow form;
     form.Load(ProgramDir());

@@ -2,6 +2,9 @@
 # Installs the Debian packages of the named lists that are missing:
 #   install-deps.sh run        what building and running the program needs
 #   install-deps.sh run test   that, and what the tests and benchmarks need
+#   install-deps.sh run test chroot
+#                              that, and what the package and the tests in
+#                              pristine chroots need
 # With "test", also generates the comma-decimal locale the conversion tests
 # run under. Quiet and quick when everything is already there.
 set -euo pipefail

@@ -232,6 +232,20 @@ MainWindow::MainWindow() {
     ConnectHandlers();
 }
 
+// A face chosen here rather than the system's: the layout is fixed, and the
+// system's own sans-serif (DejaVu Sans, which Debian's desktop uses) is so wide
+// that it cuts the last letter of "Semiconductor" off at Qt's default size,
+// while a system without it may even answer with a monospace face. Liberation
+// Sans comes in fonts-liberation with the face that stands in for Courier New,
+// and has Arial's narrower metrics. In pixels, like CourierNewFont(); 12
+// pixels is Qt's default 9 points at 96 dpi.
+QFont UserInterfaceFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(12);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
 QIcon TransistorIcon() {
     QIcon icon;
     // A title bar's and a task bar's sizes, at single and double density;

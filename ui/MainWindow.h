@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QIcon>
 #include <QWidget>
 #include <array>
@@ -112,5 +113,9 @@ private:
 // The transistor icon of the window and the application, which the window
 // sets for the application when it has none. Needs a running QGuiApplication.
 QIcon TransistorIcon();
+
+// The font of every control that has none of its own; the program makes it
+// the application's font before the window is built.
+QFont UserInterfaceFont();
 
 }  // namespace ui

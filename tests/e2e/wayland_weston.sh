@@ -25,7 +25,8 @@ fail() {
 for tool in weston weston-screenshooter; do
     command -v "$tool" >/dev/null 2>&1 || { log "SKIP: '$tool' is not installed (make test installs it)."; exit 77; }
 done
-qt_plugins="$(dirname "$(readlink -f "$(ldconfig -p | awk '/libQt6Gui.so.6 / { print $NF; exit }')")")/qt6/plugins"
+# ldconfig is in sbin, which an ordinary user's PATH leaves out.
+qt_plugins="$(dirname "$(readlink -f "$(PATH="$PATH:/usr/sbin:/sbin" ldconfig -p | awk '/libQt6Gui.so.6 / { print $NF; exit }')")")/qt6/plugins"
 [[ -e "$qt_plugins/platforms/libqwayland-generic.so" ]] ||
     { log "SKIP: Qt's Wayland plugin is not installed (package qt6-wayland)."; exit 77; }
 

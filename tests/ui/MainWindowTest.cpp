@@ -10,6 +10,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <array>
 #include <map>
@@ -127,6 +130,50 @@ TEST(MainWindowLayout, EveryControlHasItsKindContainerTextPlaceAndFont) {
     EXPECT_EQ(ChildNames(&form), expectedChildren["Form1"]);
     EXPECT_EQ(ChildNames(form.Frame1), expectedChildren["Frame1"]);
     EXPECT_EQ(ChildNames(form.Frame3), expectedChildren["Frame3"]);
+}
+
+// Where a control's style draws its caption, in the control's coordinates.
+QRect CaptionRoom(const QWidget* widget) {
+    const QStyle* style = widget->style();
+    if (const auto* frame = qobject_cast<const QGroupBox*>(widget)) {
+        QStyleOptionGroupBox option;
+        option.initFrom(frame);
+        option.text = frame->title();
+        option.lineWidth = 1;
+        option.textAlignment = frame->alignment();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        // The title starts where the style puts its label; the frame's own
+        // edge cuts it off.
+        return style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame)
+            .intersected(frame->rect());
+    }
+    QStyleOptionButton option;
+    option.initFrom(widget);
+    if (qobject_cast<const QPushButton*>(widget) != nullptr)
+        return style->subElementRect(QStyle::SE_PushButtonContents, &option, widget);
+    if (qobject_cast<const QRadioButton*>(widget) != nullptr)
+        return style->subElementRect(QStyle::SE_RadioButtonContents, &option, widget);
+    return widget->contentsRect();
+}
+
+// A face that the system substitutes for the default font can be wider than
+// the fixed layout allows: a monospace one cuts "Semiconductor" short.
+TEST(MainWindowLayout, EveryCaptionFitsItsControlInTheFontItIsDrawnIn) {
+    const QFontInfo applicationFont(QApplication::font());
+    EXPECT_FALSE(applicationFont.fixedPitch()) << applicationFont.family().toStdString();
+    MainWindow form;
+    for (const Expected& row : kLayout) {
+        const auto* widget = form.findChild<QWidget*>(QString::fromUtf8(row.name));
+        ASSERT_NE(widget, nullptr) << row.name;
+        if (qobject_cast<const QLineEdit*>(widget) != nullptr || TextOf(widget).isEmpty()) continue;
+        const QSize needed =
+            QFontMetrics(widget->font()).size(Qt::TextShowMnemonic, TextOf(widget));
+        const QRect room = CaptionRoom(widget);
+        EXPECT_TRUE(needed.width() <= room.width() && needed.height() <= room.height())
+            << row.name << ": " << testing::PrintToString(needed) << " of text in "
+            << testing::PrintToString(room.size()) << " in "
+            << QFontInfo(widget->font()).family().toStdString();
+    }
 }
 
 TEST(MainWindowLayout, MembersAreTheControlsOfTheirName) {
