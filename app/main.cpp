@@ -7,13 +7,16 @@
 #include <system_error>
 
 #include "platform/ExecutableDir.h"
+#include "storage/LastRunPlace.h"
 #include "ui/MainWindow.h"
 
 namespace {
 
 // The folder that holds the program. Without it the program still runs; it
-// then looks for its last run in the current folder.
+// then looks for its last run in the current folder. A packaged program keeps
+// its last run per user only, so its folder does not matter.
 std::string ProgramDir() {
+    if (storage::LastRunPlace::BuiltRule() == storage::LastRunPlace::Rule::kPackaged) return {};
     try {
         return platform::ExecutableDir();
     } catch (const std::system_error& error) {
