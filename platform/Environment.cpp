@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/Files.h"
+
 namespace platform {
 namespace {
-
-bool IsPermissionError(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
 // 0 when the effective user may access `path` as `mode` asks, else the errno.
 // Effective ids, as the open and rename of a save use them.

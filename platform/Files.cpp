@@ -50,9 +50,11 @@ FileOps& SystemFileOps() {
     return ops;
 }
 
-namespace {
-
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
+
+bool IsPermissionError(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+namespace {
 
 // A step of a save that failed. `folderRefused`: the directory would not take
 // the temporary file or the rename, so writing the file in place may still work.
@@ -183,10 +185,6 @@ void WriteAll(FileOps& ops, int fd, std::string_view content) {
     }
 }
 
-// Whether a failed open or rename was refused by the folder or the file's
-// permissions, so that writing the file in place may still work.
-bool Refused(int error) { return error == EACCES || error == EPERM || error == EROFS; }
-
 // The temporary file of one save, under one fixed name beside the file it
 // replaces. It is locked from opening to the rename, so that a second save
 // waits instead of writing into it too. It is removed on failure only when
@@ -223,7 +221,7 @@ public:
     int fd() const { return fd_; }
 
     void RenameOver(const std::string& target) {
-        if (ops_.Rename(path_, target) != 0) FailWithErrno(errno, Refused(errno));
+        if (ops_.Rename(path_, target) != 0) FailWithErrno(errno, IsPermissionError(errno));
         owned_ = false;
         // The data was flushed before the rename, so an error of close no
         // longer means lost data.
@@ -249,10 +247,10 @@ private:
                 const int error = errno;
                 if (error == ENOENT) return false;
                 if (ForeignName()) return OpenUniqueName();
-                FailWithErrno(error, Refused(error));
+                FailWithErrno(error, IsPermissionError(error));
             }
         }
-        if (fd_ < 0) FailWithErrno(errno, Refused(errno));
+        if (fd_ < 0) FailWithErrno(errno, IsPermissionError(errno));
 
         struct stat held {};
         if (ops_.Fstat(fd_, &held) != 0) FailWithErrno(errno);
@@ -312,7 +310,7 @@ private:
                 owned_ = true;
                 return true;
             }
-            if (errno != EEXIST) FailWithErrno(errno, Refused(errno));
+            if (errno != EEXIST) FailWithErrno(errno, IsPermissionError(errno));
         }
         Fail("No free name for a temporary file beside " + Join(dir_, name_));
     }

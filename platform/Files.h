@@ -58,6 +58,14 @@ public:
 // The real system calls.
 FileOps& SystemFileOps();
 
+// The system's words for an errno, e.g. "No space left on device".
+std::string ErrnoText(int error);
+
+// Whether a failure with this errno is a refusal for lack of permission (no
+// access, not permitted, a read-only file system) rather than a fault of the
+// disk or the system: a folder refusing a save may still take it another way.
+bool IsPermissionError(int error);
+
 // Replaces the file at `path` with `content` so that the file holds either its
 // old content or all of the new one, also across a crash or power loss:
 // the content goes to a temporary file in the same directory, every write's

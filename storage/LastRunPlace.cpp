@@ -4,13 +4,10 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <system_error>
 #include <utility>
 
 namespace storage {
 namespace {
-
-bool IsPermissionError(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
 // The variable's value when it is an absolute path, without trailing
 // separators ("/" becomes the empty text, so that "/" and a name can follow).
@@ -20,8 +17,6 @@ std::optional<std::string> AbsoluteFolder(const platform::Environment& env, cons
     while (!value->empty() && value->back() == '/') value->pop_back();
     return value;
 }
-
-std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
 // Makes every missing folder on the way to `dir` with mode 0700, as the XDG
 // Base Directory rules ask. Written on FileOps rather than with
@@ -33,7 +28,7 @@ void MakeFolders(const std::string& dir, const std::string& file, platform::File
     for (const std::filesystem::path& part : std::filesystem::path(dir)) {
         folder /= part;
         struct stat info {};
-        if (::stat(folder.c_str(), &info) == 0) {
+        if (ops.Stat(folder.string(), &info) == 0) {
             if (S_ISDIR(info.st_mode)) continue;
             throw SaveError::Unwritable(
                 file, "There is a file where the folder " + folder.string() + " should be",
@@ -44,7 +39,8 @@ void MakeFolders(const std::string& dir, const std::string& file, platform::File
         // EEXIST: another program made it just now.
         if (error != 0 && error != EEXIST) {
             throw SaveError::Unwritable(
-                file, "The folder " + folder.string() + " could not be made: " + ErrnoText(error),
+                file,
+                "The folder " + folder.string() + " could not be made: " + platform::ErrnoText(error),
                 error);
         }
     }
@@ -107,7 +103,7 @@ void LastRunPlace::Save(const Inputs& inputs) const {
             SaveLastRun(LastRunPath(appDir_), inputs, ops_);
             return;
         } catch (const SaveError& error) {
-            if (!IsPermissionError(error.error())) throw;
+            if (!platform::IsPermissionError(error.error())) throw;
         }
     }
     SavePerUser(inputs);
