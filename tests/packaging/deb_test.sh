@@ -34,7 +34,7 @@ fail() {
 }
 
 for tool in lintian mmdebstrap Xvfb openbox xdotool xprop xdpyinfo; do
-    command -v "$tool" >/dev/null 2>&1 || fail "'$tool' is not installed (make deps installs it)"
+    command -v "$tool" >/dev/null 2>&1 || fail "'$tool' is not installed (make test-deb installs it)"
 done
 arch="$(dpkg-architecture -q DEB_HOST_ARCH)"
 changes=("$debs"/tindrel_*_"$arch".changes)
