@@ -121,6 +121,14 @@ std::string NumberToText(double value) {
     return text;
 }
 
+std::string PlainText(double value) {
+    // Fixed notation with no precision given is the shortest that reads back;
+    // to_chars writes the sign of a negative number itself.
+    std::string text = NumberToText(value == 0 ? 0.0 : value);
+    text.erase(0, 1);
+    return text;
+}
+
 std::string ScaledIntegerToText(long whole, int decimals) {
     std::array<char, 32> digits{};
     // Leading zeros make room for the point when the number is below 1.

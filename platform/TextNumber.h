@@ -26,6 +26,12 @@ LenientNumber ParseLenient(std::string_view text);
 // `value` must be finite and not negative.
 std::string NumberToText(double value);
 
+// A number as a person writes it into a box: the shortest decimal digits
+// that read back as `value`, a "-" for a negative one, "." as the point only
+// where a fraction remains, and no exponent (22000, 0.0047, -1.5). `value`
+// must be finite.
+std::string PlainText(double value);
+
 // The same text for the quotient whole / 10^decimals, written from the whole
 // number's digits: the digits of `whole` with the point moved left by
 // `decimals`, trailing zeros and a trailing point dropped (15, 1 -> " 1.5";

@@ -202,6 +202,10 @@ LoadLineWindow::LoadLineWindow(QWidget* owner)
     SetLine(core::LoadLine{});
 }
 
+void LoadLineWindow::SetCalculation(const core::Calculation& calculation) {
+    SetLine(core::MakeLoadLine(calculation));
+}
+
 void LoadLineWindow::SetLine(const core::LoadLine& line) {
     picture_->SetLine(line);
     sentence_->setText(QString::fromStdString(core::RegionSentence(line)));

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "core/Calculation.h"
 #include "core/LoadLine.h"
 
 class QLabel;
@@ -39,6 +40,8 @@ public:
     // A window of `owner`'s: it stays above it and goes with it.
     explicit LoadLineWindow(QWidget* owner);
 
+    // Follows a Calculate of the main window.
+    void SetCalculation(const core::Calculation& calculation);
     void SetLine(const core::LoadLine& line);
 
     // The picture as shown, at the screen's pixel density.

@@ -5,9 +5,10 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
-#include "core/LoadLine.h"
+#include "core/Calculation.h"
 #include "ui/InputBox.h"
 #include "ui/Picture.h"
 #include "ui/ResultList.h"
@@ -77,6 +78,10 @@ public slots:
     void CmdClose_Click();
     // Shows the load line window, made on first use (Ctrl+L, the result menu).
     void ShowLoadLine();
+    // The one way another window changes the inputs: writes the six texts
+    // into the boxes, selects the material and runs Calculate as a press of
+    // the button does (a fault is shown as a message).
+    void UseInputs(const core::StageTexts& texts);
 
 protected:
     bool event(QEvent* event) override;
@@ -102,11 +107,11 @@ private:
     bool awaitingFrame_ = false;
 
     void ConnectLoadLine();
-    // Keeps the load line of a Calculate that showed line 1 for the window.
-    void FollowLoadLine(core::LoadLine line);
-    void CloseLoadLine();
-    // The last Calculate's line, kept until the window is first shown.
-    core::LoadLine loadLine_;
+    // Hands a Calculate that showed line 1 to the other windows, and keeps it
+    // for those not made yet.
+    void FollowCalculation(const core::Calculation& calculation);
+    void CloseOtherWindows();
+    std::optional<core::Calculation> lastCalculation_;
     LoadLineWindow* loadLineWindow_ = nullptr;
 };
 

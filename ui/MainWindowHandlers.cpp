@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "core/BiasPoint.h"
+#include "core/Calculation.h"
 #include "core/WindowPlacement.h"
 #include "platform/FpCheck.h"
 #include "platform/TextNumber.h"
@@ -117,23 +118,38 @@ void MainWindow::Calculate() {
     const double R1 = ReadBox(TxtR1, Box::kR1);
     const double R2 = ReadBox(TxtR2, Box::kR2);
 
-    double Vbe = 0;
-    if (OptSi->isChecked()) Vbe = core::kVbeSilicon;
-    if (OptGe->isChecked()) Vbe = core::kVbeGermanium;
-    if (Vbe == 0) ShowMessage(QStringLiteral("Select Silicon or Germanium."));
+    core::Material material = core::Material::None;
+    if (OptSi->isChecked()) material = core::Material::Silicon;
+    if (OptGe->isChecked()) material = core::Material::Germanium;
+    if (material == core::Material::None)
+        ShowMessage(QStringLiteral("Select Silicon or Germanium."));
 
-    const core::BiasOutcome outcome = core::ComputeBiasPoint(Vcc, Beta, R1, R2, Rc, Re, Vbe);
+    const core::Stage stage{Vcc, Beta, R1, R2, Rc, Re, material};
+    const core::BiasOutcome outcome =
+        core::ComputeBiasPoint(Vcc, Beta, R1, R2, Rc, Re, stage.Vbe());
     const std::vector<std::string> lines = core::BuildResultLines(outcome);
     // The list changes only once line 1 can be shown.
     if (!lines.empty()) {
         List1->clear();
         for (const std::string& line : lines) List1->addItem(QString::fromStdString(line));
-        FollowLoadLine(core::MakeLoadLine({Vcc, Beta, Rc, Re, Vbe}, outcome));
+        FollowCalculation({stage, outcome});
     }
     if (!outcome.ok()) {
         throw platform::ArithmeticError(outcome.fault,
                                         core::DescribeFault(outcome, Beta, R1, R2, Rc, Re));
     }
+}
+
+void MainWindow::UseInputs(const core::StageTexts& texts) {
+    const auto boxes = InputBoxes();
+    const std::array<const std::string*, 6> values = {&texts.Vcc, &texts.Beta, &texts.R1,
+                                                      &texts.R2,  &texts.Rc,   &texts.Re};
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        boxes[i]->setText(QString::fromStdString(*values[i]));
+    // The option group is exclusive: checking one clears the other.
+    if (texts.material == core::Material::Silicon) OptSi->setChecked(true);
+    if (texts.material == core::Material::Germanium) OptGe->setChecked(true);
+    CmdCalc_Click();
 }
 
 void MainWindow::SaveLastRun() {
@@ -193,7 +209,7 @@ bool MainWindow::event(QEvent* event) {
     // Framing moves the client area inside the frame; the move tells.
     if (awaitingFrame_ && event->type() == QEvent::Move) PlaceForFrame();
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::Close && event->isAccepted()) CloseLoadLine();
+    if (event->type() == QEvent::Close && event->isAccepted()) CloseOtherWindows();
     return handled;
 }
 

@@ -1,5 +1,6 @@
-// The main window's side of the load line window: the shortcut and menu item
-// that show it, and what each Calculate hands it.
+// The main window's side of the other windows: the shortcut and menu item
+// that show the load line window, and what each Calculate hands them. This
+// is their one way in; they write back only through UseInputs.
 #include <QShortcut>
 
 #include "ui/LoadLineWindow.h"
@@ -18,19 +19,19 @@ void MainWindow::ConnectLoadLine() {
 void MainWindow::ShowLoadLine() {
     if (loadLineWindow_ == nullptr) {
         loadLineWindow_ = new LoadLineWindow(this);
-        loadLineWindow_->SetLine(loadLine_);
+        if (lastCalculation_) loadLineWindow_->SetCalculation(*lastCalculation_);
     }
     loadLineWindow_->show();
     loadLineWindow_->raise();
     loadLineWindow_->activateWindow();
 }
 
-void MainWindow::FollowLoadLine(core::LoadLine line) {
-    loadLine_ = std::move(line);
-    if (loadLineWindow_ != nullptr) loadLineWindow_->SetLine(loadLine_);
+void MainWindow::FollowCalculation(const core::Calculation& calculation) {
+    lastCalculation_ = calculation;
+    if (loadLineWindow_ != nullptr) loadLineWindow_->SetCalculation(calculation);
 }
 
-void MainWindow::CloseLoadLine() {
+void MainWindow::CloseOtherWindows() {
     if (loadLineWindow_ != nullptr) loadLineWindow_->close();
 }
 

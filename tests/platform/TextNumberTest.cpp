@@ -89,6 +89,14 @@ TEST(ParseLenientTest, IgnoresTheProcessLocale) {
     EXPECT_EQ(text, " 123.4");
 }
 
+TEST(PlainTextTest, WritesTheShortestDigitsWithoutExponentOrBlank) {
+    EXPECT_EQ(platform::PlainText(22000), "22000");
+    EXPECT_EQ(platform::PlainText(4.7e-3), "0.0047");
+    EXPECT_EQ(platform::PlainText(1.5e6), "1500000");
+    EXPECT_EQ(platform::PlainText(-1.5), "-1.5");
+    EXPECT_EQ(platform::PlainText(-0.0), "0");
+}
+
 TEST(NumberToTextTest, WritesABlankThenTheShortestFixedDigits) {
     EXPECT_EQ(NumberToText(1.5), " 1.5");
     EXPECT_EQ(NumberToText(10), " 10");
