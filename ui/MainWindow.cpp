@@ -173,7 +173,8 @@ constexpr std::array kInputTips = {
     InputTip{&MainWindow::TxtVcc,
              "Collector supply voltage Vcc, in volts: a plain number such as 12 or 4.5",
              core::InputUnit::Volt},
-    InputTip{&MainWindow::TxtBeta, "Current gain Beta, without unit: a plain number such as 100 or 1e2",
+    InputTip{&MainWindow::TxtBeta,
+             "Current gain Beta, without unit: a plain number such as 100 or 1e2",
              core::InputUnit::None},
     InputTip{&MainWindow::TxtR1,
              "Upper divider resistor R1, in ohms: a plain number such as 22000 or 22e3",
@@ -181,9 +182,11 @@ constexpr std::array kInputTips = {
     InputTip{&MainWindow::TxtR2,
              "Lower divider resistor R2, in ohms: a plain number such as 4700 or 4.7e3",
              core::InputUnit::Ohm},
-    InputTip{&MainWindow::TxtRc, "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3",
+    InputTip{&MainWindow::TxtRc,
+             "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3",
              core::InputUnit::Ohm},
-    InputTip{&MainWindow::TxtRe, "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3",
+    InputTip{&MainWindow::TxtRe,
+             "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3",
              core::InputUnit::Ohm},
 };
 
