@@ -14,6 +14,7 @@
 
 #include "core/BiasPoint.h"
 #include "core/Calculation.h"
+#include "core/StageInputs.h"
 #include "core/WindowPlacement.h"
 #include "platform/FpCheck.h"
 #include "platform/TextNumber.h"
@@ -37,12 +38,8 @@ double ReadBox(const InputBox* box, std::size_t fileIndex) {
     const std::string text = box->text().toStdString();
     const platform::LenientNumber number = platform::ParseLenient(text);
     if (number.overflow) {
-        std::string message = "Overflow: the ";
-        message += storage::BoxLabel(fileIndex);
-        message += " holds a number too large to calculate with: ";
-        message += platform::Abbreviate(text, 40);
-        message += ".";
-        throw platform::ArithmeticError(platform::FpFault::Overflow, message);
+        throw platform::ArithmeticError(platform::FpFault::Overflow,
+                                        core::TooLargeMessage(fileIndex, text));
     }
     return number.value;
 }
