@@ -65,28 +65,30 @@ using Action = CommandLine::Action;
 // exists (a QGuiApplication would connect to a display, and end the program
 // where there is none): what is not ours and not Qt's is refused at once.
 // The list is that of QGuiApplication and QApplication in Qt 6.4.
+// How an option takes its value: as the next word, after "=", or either.
+enum class Value { kNone, kNext, kAttached, kEither };
 struct QtOption {
     std::string_view name;  // with its single dash
-    bool takesValue;        // as the next word, or after "="
+    Value value;
 };
 constexpr std::array<QtOption, 17> kQtOptions = {{
-    {"-platform", true},
-    {"-platformpluginpath", true},
-    {"-platformtheme", true},
-    {"-plugin", true},
-    {"-qmljsdebugger", true},
-    {"-qwindowgeometry", true},
-    {"-qwindowicon", true},
-    {"-qwindowtitle", true},
-    {"-reverse", false},
-    {"-session", true},
-    {"-display", true},
-    {"-geometry", true},
-    {"-dialogs", true},
-    {"-fontengine", true},
-    {"-style", true},
-    {"-stylesheet", true},
-    {"-widgetcount", false},
+    {"-platform", Value::kNext},
+    {"-platformpluginpath", Value::kNext},
+    {"-platformtheme", Value::kNext},
+    {"-plugin", Value::kNext},
+    {"-qmljsdebugger", Value::kAttached},
+    {"-qwindowgeometry", Value::kNext},
+    {"-qwindowicon", Value::kNext},
+    {"-qwindowtitle", Value::kNext},
+    {"-reverse", Value::kNone},
+    {"-session", Value::kNext},
+    {"-display", Value::kNext},
+    {"-geometry", Value::kNext},
+    {"-dialogs", Value::kAttached},
+    {"-fontengine", Value::kAttached},
+    {"-style", Value::kEither},
+    {"-stylesheet", Value::kEither},
+    {"-widgetcount", Value::kNone},
 }};
 
 CommandLine Error(std::string message) {
@@ -179,11 +181,18 @@ CommandLine ParseCommandLine(int argc, const char* const argv[]) {
             bool valueAttached = false;
             const QtOption* option = FindQtOption(word, valueAttached);
             if (option == nullptr) return Error("unknown option '" + std::string(word) + "'");
-            if (option->takesValue && !valueAttached) {
+            const bool next = option->value == Value::kNext || option->value == Value::kEither;
+            const bool attached =
+                option->value == Value::kAttached || option->value == Value::kEither;
+            if (valueAttached && !attached) {
+                return Error("option '" + std::string(option->name) + "' takes " +
+                             (next ? "its value as the next word" : "no value"));
+            }
+            if (!valueAttached && next) {
                 if (i + 1 == argc) return Error("option '" + std::string(word) + "' needs a value");
                 ++i;
-            } else if (!option->takesValue && valueAttached) {
-                return Error("option '" + std::string(option->name) + "' takes no value");
+            } else if (!valueAttached && attached) {
+                return Error("option '" + std::string(option->name) + "' needs '=' and a value");
             }
             if (option->name == "-platform") line.platformGiven = true;
         } else {

@@ -69,11 +69,13 @@ Columns MapHeader(const CsvRecord& header) {
         column = i;
     };
     for (std::size_t i = 0; i < header.count; ++i) {
+        std::string_view name = header[i];
+        // The byte order mark that spreadsheets write at the start of UTF-8.
+        if (i == 0 && name.starts_with("\xEF\xBB\xBF")) name.remove_prefix(3);
         for (std::size_t input = 0; input < kInputCount; ++input) {
-            if (SameName(header[i], InputName(input)))
-                place(columns.input[input], i, InputName(input));
+            if (SameName(name, InputName(input))) place(columns.input[input], i, InputName(input));
         }
-        if (SameName(header[i], "Material")) place(columns.material, i, "Material");
+        if (SameName(name, "Material")) place(columns.material, i, "Material");
     }
     if (header.unclosedQuote) columns.fault = "The header has a quoted field that is not closed.";
     if (header.tooLong) columns.fault = "The header is too long.";

@@ -47,17 +47,17 @@ Outcome RunCsv(std::string_view input, core::BatchOptions options) {
     return outcome;
 }
 
-// Columns in another order, a quoted field with a comma, another with a line
-// break and doubled quotes; CR LF line ends.
+// A spreadsheet's byte order mark, columns in another order, a quoted field
+// with a comma, another with a line break and doubled quotes; CR LF line ends.
 constexpr std::string_view kInput =
-    "Re,Rc,\"R2\",R1,Beta,Vcc,Material,Note\r\n"
+    "\xEF\xBB\xBFRe,Rc,\"R2\",R1,Beta,Vcc,Material,Note\r\n"
     "470,2200,4700,22000,100,12,Si,\"worked, example\"\r\n"
     "470,0,4700,22000,100,12,si,\"Rc = 0\non two lines\"\r\n"
     "470,2200,4700,22000,100,Ge\r\n"
     "470,2200,4700,22k,100,12,Ge,\"say \"\"22k\"\"\"\r\n";
 
 const std::string kHeader =
-    "Re,Rc,R2,R1,Beta,Vcc,Material,Note,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault\r\n";
+    "\xEF\xBB\xBFRe,Rc,R2,R1,Beta,Vcc,Material,Note,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault\r\n";
 const std::string kWorked =
     "470,2200,4700,22000,100,12,Si,\"worked, example\","
     "2.946,1.398,5.520,4.547e-3,849.6e-6,4.160e-3,19.09e-3,12.14e-3,31.23e-3,8.240,\r\n";
@@ -66,6 +66,7 @@ const std::string kRcZero =
     "2.946,1.398,12.00,4.547e-3,849.6e-6,4.160e-3,,,,,step 10: Invalid operation\r\n";
 const std::string kShort =
     "470,2200,4700,22000,100,Ge,,,,,,,,,,,,,The row has 6 fields where the header has 8.\r\n";
+// Line numbers count physical lines: the note of the row before takes two.
 const std::string kShortMessage = "line 5: The row has 6 fields where the header has 8.";
 const std::string kNotWhole =
     "R1: Read as 22.00: the text from \"k\" on is not read. Write 22000 to use the value meant.";
@@ -78,7 +79,6 @@ TEST(BatchCalcTest, EveryRowComesBackWithItsResultsOrItsFault) {
     EXPECT_EQ(loose.rows[1], kWorked);
     EXPECT_EQ(loose.rows[2], kRcZero);
     EXPECT_EQ(loose.rows[3], kShort);
-    // Line numbers count physical lines: the note of row 2 takes two.
     EXPECT_EQ(loose.rows[4],
               "470,2200,4700,22k,100,12,Ge,\"say \"\"22k\"\"\",,,,,,,,,,,\"R1: Read as 22.00: the "
               "text from \"\"k\"\" on is not read. Write 22000 to use the value meant.\"\r\n");

@@ -36,11 +36,11 @@ check() {
 
 # EXPECTED_STATUS EXPECTED_STDOUT EXPECTED_STDERR ARGUMENT...: runs the
 # program without a display, its stdin from $input (or empty), and compares
-# its status and both streams exactly.
+# its status and both streams exactly. Qt would tell of any plugin it loads.
 calc() {
     local expected="$1" out="$2" err="$3" status
     shift 3
-    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work" \
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work" QT_DEBUG_PLUGINS=1 \
         timeout 10 "$program" "$@" <"${input:-/dev/null}" >"$work/out" 2>"$work/err"
     status=$?
     if [[ "$status" != "$expected" || "$(cat "$work/out"; echo .)" != "$out." ||
