@@ -8,6 +8,7 @@
 
 #include "core/BatchCalc.h"
 #include "core/BiasPoint.h"
+#include "core/Csv.h"
 
 namespace {
 
@@ -116,6 +117,111 @@ TEST(BatchCalcTest, HeaderWithoutAColumnFaultsEveryRowOrStops) {
     const Outcome strict = RunCsv(input, {.shown = false, .strict = true});
     EXPECT_EQ(strict.status, 1);
     EXPECT_TRUE(strict.rows.empty());
+}
+
+struct ReadCase {
+    std::string_view input;
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::size_t> lines;
+    bool lastUnclosed = false;
+};
+
+TEST(CsvReaderTest, ReadsRecordsWhereverThePiecesEnd) {
+    const std::vector<ReadCase> cases = {
+        // Empty lines are no records but count as lines; no line end at the end.
+        {"a,b\n\n\r\nc,\"\"", {{"a", "b"}, {"c", ""}}, {1, 4}},
+        // A lone CR and a quote inside a field are ordinary characters.
+        {"a\rb,c\"d\r\ne", {{"a\rb", "c\"d"}, {"e"}}, {1, 2}},
+        // Text after a closing quote is kept; CR LF inside quotes is content.
+        {"\"x\"y,\"1\r\n2\"\n3", {{"xy", "1\r\n2"}, {"3"}}, {1, 3}},
+        // A quote left open runs to the end of the input, and says so.
+        {"a\n\"b,\nc", {{"a"}, {"b,\nc"}}, {1, 2}, true},
+        {"", {}, {}},
+    };
+    for (const ReadCase& c : cases) {
+        for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{64}}) {
+            std::string_view rest = c.input;
+            core::CsvReader reader([&](char* buffer, std::size_t size) {
+                const std::size_t n = std::min({size, rest.size(), piece});
+                std::memcpy(buffer, rest.data(), n);
+                rest.remove_prefix(n);
+                return n;
+            });
+            core::CsvRecord record;
+            std::vector<std::vector<std::string>> records;
+            std::vector<std::size_t> lines;
+            bool unclosed = false;
+            while (reader.Next(record)) {
+                records.emplace_back(record.fields.begin(), record.fields.begin() + record.count);
+                lines.push_back(record.line);
+                unclosed = record.unclosedQuote;
+            }
+            SCOPED_TRACE(testing::Message() << "input " << c.input << ", pieces of " << piece);
+            EXPECT_EQ(records, c.records);
+            EXPECT_EQ(lines, c.lines);
+            EXPECT_EQ(unclosed, c.lastUnclosed);
+        }
+    }
+}
+
+struct BadCase {
+    std::string_view input;
+    std::string lastRow;  // without its line end
+    std::vector<std::string> messages;
+    int status = 0;
+};
+
+TEST(BatchCalcTest, RowsThatCannotBeReadOrComputedSayWhy) {
+    const std::string empty = ",,,,,,,,,,,";  // ten quantities, then the Fault cell
+    const std::vector<BadCase> cases = {
+        {"Vcc,Beta,R1,R2,Rc,Re,Material\n12,100,22000,4700,2200,470,Xx\n",
+         "12,100,22000,4700,2200,470,Xx" + empty +
+             "\"Material: \"\"Xx\"\" is not Si, Ge or empty.\"",
+         {"line 2: Material: \"Xx\" is not Si, Ge or empty."}},
+        // Too large a number is a fault of the row, as in the window.
+        {"Vcc,Beta,R1,R2,Rc,Re\n1e999,100,22000,4700,2200,470\n",
+         "1e999,100,22000,4700,2200,470" + empty + "Vcc: Overflow: too large to calculate with",
+         {}},
+        // No material: computed with no drop, and told.
+        {"Vcc,Beta,R1,R2,Rc,Re,Material\n12,100,22000,4700,2200,470, \n",
+         "12,100,22000,4700,2200,470, ,4.114,1.953,2.949,4.057e-3,1.387e-3,8.116e-3,37.24e-3,"
+         "4.096e-3,41.34e-3,8.240,",
+         {"line 2: Select Silicon or Germanium."}},
+        // A fault before line 1 leaves every quantity empty.
+        {"Vcc,Beta,R1,R2,Rc,Re\n12,0,22000,4700,2200,470\n",
+         "12,0,22000,4700,2200,470" + empty + "step 4: Invalid operation",
+         {}},
+        {"Vcc,Beta,R1,R2,Rc,Re,R1\n", "", {"line 1: The header has two R1 columns."}},
+        {"\n\n",
+         "",
+         {"The input is empty: a header naming the columns Vcc, Beta, R1, R2, Rc "
+          "and Re is needed."},
+         1},
+    };
+    for (const BadCase& c : cases) {
+        SCOPED_TRACE(c.input);
+        std::string out;
+        std::vector<std::string> messages;
+        std::string_view rest = c.input;
+        const int status = core::RunBatch(
+            [&](char* buffer, std::size_t size) {
+                const std::size_t n = std::min(size, rest.size());
+                std::memcpy(buffer, rest.data(), n);
+                rest.remove_prefix(n);
+                return n;
+            },
+            [&](std::string_view bytes) {
+                out += bytes;
+                return true;
+            },
+            [&](std::string_view text) { messages.emplace_back(text); }, {.shown = true});
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(messages, c.messages);
+        if (!c.lastRow.empty()) {
+            ASSERT_GE(out.size(), c.lastRow.size() + 1);
+            EXPECT_EQ(out.substr(out.size() - c.lastRow.size() - 1), c.lastRow + "\n");
+        }
+    }
 }
 
 }  // namespace

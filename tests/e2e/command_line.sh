@@ -96,6 +96,11 @@ calc 1 $'Ic = 2.946 mA  Ve = 1.398 Volts  Vc = 12.00 Volts\n' \
     $'Invalid operation while computing the power in Rc (Rc is 0).\n' calc 12 100 22000 4700 0 470
 calc 0 "$r1_22" "$read_as" calc 12 100 22k 4700 2200 470
 calc 1 "" "$read_as" calc --strict 12 100 22k 4700 2200 470
+# Too large a number stops the run before the material is asked for.
+calc 1 "" $'Overflow: the supply voltage box (Vcc) holds a number too large to calculate with: 1e999.\n' \
+    calc --none 1e999 100 22000 4700 2200 470
+calc 2 "" "tindrel: calc: choose one of --si, --ge and --none
+$usage" calc --si --ge -12 100 22000 4700 2200 470
 calc 2 "" "tindrel: unknown option '--frobnicate'
 $usage" --frobnicate
 calc 2 "" "tindrel: unexpected argument 'stray.dat'; the window takes no file (for a calculation, see 'tindrel calc')
