@@ -145,7 +145,7 @@ public:
             return Write(
                 row, nullptr,
                 std::string(InputName(run.tooLarge)) + ": Overflow: too large to calculate with");
-        if (texts_.material == Material::None) Tell(row.line, "Select Silicon or Germanium.");
+        if (texts_.material == Material::None) Tell(row.line, kNoMaterialMessage);
         const BiasOutcome& outcome = run.calculation.outcome;
         if (outcome.ok()) return Write(row, &outcome, {});
         std::string stepFault = "step " + std::to_string(outcome.faultStep) + ": ";

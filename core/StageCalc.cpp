@@ -1,12 +1,7 @@
 #include "core/StageCalc.h"
 
-#include "core/EngineeringFormat.h"
-#include "platform/Utf8.h"
-
 namespace core {
 namespace {
-
-constexpr std::string_view kNoMaterial = "Select Silicon or Germanium.";
 
 // Where the box's sentence says what was not read; what follows it speaks of
 // the box's sign and menu, which a terminal has not.
@@ -87,7 +82,7 @@ StageReport ReportStage(const StageTexts& texts, bool strict) {
     // As in the window: a number too large stops the run before the
     // material is asked for.
     if (run.Ran() && texts.material == Material::None) {
-        report.err += kNoMaterial;
+        report.err += kNoMaterialMessage;
         report.err += '\n';
     }
     if (run.Ran()) {

@@ -25,6 +25,10 @@ std::string_view InputLabel(std::size_t input);
 const std::string& TextOf(const StageTexts& texts, std::size_t input);
 std::string& TextOf(StageTexts& texts, std::size_t input);
 
+// What the user is told when neither material is chosen; the calculation
+// then goes on with no base-emitter drop.
+inline constexpr std::string_view kNoMaterialMessage = "Select Silicon or Germanium.";
+
 // The error for an input whose number is beyond the range of a double:
 // "Overflow: the R1 box holds a number too large to calculate with: 1e999."
 std::string TooLargeMessage(std::size_t input, std::string_view text);

@@ -18,7 +18,6 @@
 #include "core/WindowPlacement.h"
 #include "platform/FpCheck.h"
 #include "platform/TextNumber.h"
-#include "platform/Utf8.h"
 #include "storage/LastRunFile.h"
 #include "storage/LastRunPlace.h"
 #include "ui/MainWindow.h"
@@ -119,7 +118,8 @@ void MainWindow::Calculate() {
     if (OptSi->isChecked()) material = core::Material::Silicon;
     if (OptGe->isChecked()) material = core::Material::Germanium;
     if (material == core::Material::None)
-        ShowMessage(QStringLiteral("Select Silicon or Germanium."));
+        ShowMessage(QString::fromUtf8(core::kNoMaterialMessage.data(),
+                                      static_cast<qsizetype>(core::kNoMaterialMessage.size())));
 
     const core::Stage stage{Vcc, Beta, R1, R2, Rc, Re, material};
     const core::BiasOutcome outcome =
