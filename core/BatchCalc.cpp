@@ -6,6 +6,7 @@
 
 #include "core/EngineeringFormat.h"
 #include "core/StageCalc.h"
+#include "platform/Utf8.h"
 
 namespace core {
 namespace {
@@ -165,7 +166,7 @@ private:
         } else if (SameName(name, "Ge")) {
             texts_.material = Material::Germanium;
         } else {
-            return "Material: \"" + std::string(name) + "\" is not Si, Ge or empty.";
+            return "Material: \"" + platform::Abbreviate(name, 40) + "\" is not Si, Ge or empty.";
         }
         return {};
     }
