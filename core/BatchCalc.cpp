@@ -133,7 +133,7 @@ public:
 
         const StageRun run = RunStage(texts_);
         for (std::size_t input = 0; input < kInputCount; ++input) {
-            const std::string line = ReadAsLine(run.readings[input]);
+            const std::string line = ReadAsSentence(run.readings[input]);
             if (line.empty()) continue;
             if (!fault.empty()) fault += ' ';
             fault += InputName(input);

@@ -1,30 +1,10 @@
 #include "core/StageCalc.h"
 
 namespace core {
-namespace {
-
-// Where the box's sentence says what was not read; what follows it speaks of
-// the box's sign and menu, which a terminal has not.
-constexpr std::string_view kNotReadEnd = "\" on is not read.";
-
-}  // namespace
-
 InputUnit UnitOf(std::size_t input) {
     if (input == kInputVcc) return InputUnit::Volt;
     if (input == kInputBeta) return InputUnit::None;
     return InputUnit::Ohm;
-}
-
-std::string ReadAsLine(const InputReading& reading) {
-    std::string sentence = ReadAsSentence(reading);
-    if (sentence.empty() || !reading.hasFix) return sentence;
-    const std::size_t end = sentence.find(kNotReadEnd);
-    if (end == std::string::npos) return sentence;
-    sentence.resize(end + kNotReadEnd.size());
-    sentence += " Write ";
-    sentence += reading.fixed;
-    sentence += " to use the value meant.";
-    return sentence;
 }
 
 bool StageRun::ReadWhole() const {
@@ -68,7 +48,7 @@ StageReport ReportStage(const StageTexts& texts, bool strict) {
     StageReport report;
     const StageRun run = RunStage(texts);
     for (std::size_t input = 0; input < kInputCount; ++input) {
-        const std::string line = ReadAsLine(run.readings[input]);
+        const std::string line = ReadAsSentence(run.readings[input]);
         if (line.empty()) continue;
         report.err += InputName(input);
         report.err += ": ";

@@ -13,11 +13,6 @@ namespace core {
 // The unit a box's text may name after its number.
 InputUnit UnitOf(std::size_t input);
 
-// The sentence for a text that is not read whole, as a terminal shows it:
-// the box's own "Read as ..." sentence, and where a value was plainly meant,
-// how to type it. Empty when the text is read whole.
-std::string ReadAsLine(const InputReading& reading);
-
 // One Calculate from six texts, without a window.
 struct StageRun {
     std::array<InputReading, kInputCount> readings;

@@ -70,7 +70,7 @@ const std::string kShort =
 // Line numbers count physical lines: the note of the row before takes two.
 const std::string kShortMessage = "line 5: The row has 6 fields where the header has 8.";
 const std::string kNotWhole =
-    "R1: Read as 22.00: the text from \"k\" on is not read. Write 22000 to use the value meant.";
+    "R1: Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write 22000\" in the box's menu, to write 22000.";
 
 TEST(BatchCalcTest, EveryRowComesBackWithItsResultsOrItsFault) {
     const Outcome loose = RunCsv(kInput, {.shown = true, .strict = false});
@@ -82,7 +82,7 @@ TEST(BatchCalcTest, EveryRowComesBackWithItsResultsOrItsFault) {
     EXPECT_EQ(loose.rows[3], kShort);
     EXPECT_EQ(loose.rows[4],
               "470,2200,4700,22k,100,12,Ge,\"say \"\"22k\"\"\",,,,,,,,,,,\"R1: Read as 22.00: the "
-              "text from \"\"k\"\" on is not read. Write 22000 to use the value meant.\"\r\n");
+              "text from \"\"k\"\" on is not read. Press the sign, or choose \"\"Write 22000\"\" in the box's menu, to write 22000.\"\r\n");
     EXPECT_EQ(loose.messages, (std::vector<std::string>{kShortMessage, "line 6: " + kNotWhole}));
 
     // --strict stops at the row with a missing field; the fault row before

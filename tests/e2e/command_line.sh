@@ -87,8 +87,8 @@ Re Power = 273.6e-3 Watts   Rc Power = 1.255 Watts
 For Rc = 0, Collector Dissipation = 15.79e-3 Watts
                  Stability Factor = 46.59e-3
 '
-read_as='R1: Read as 22.00: the text from "k" on is not read. Write 22000 to use the value meant.
-'
+read_as="R1: Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write 22000\" in the box's menu, to write 22000.
+"
 calc 0 "$worked" "" calc 12 100 22000 4700 2200 470
 calc 0 "$germanium" "" calc --ge 12 100 22000 4700 2200 470
 calc 0 "$neither" $'Select Silicon or Germanium.\n' calc --none 12 100 22000 4700 2200 470
