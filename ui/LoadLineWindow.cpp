@@ -34,7 +34,7 @@ constexpr double kArrowLength = 16;
 constexpr double kCornerMark = 3.5;
 constexpr double kTickLength = 4;
 // Room for a tick label, in digits, when choosing how many ticks fit.
-const QString kTickRoom = QStringLiteral("000.0");
+constexpr char kTickRoom[] = "000.0";
 
 QString Shown(double value) { return QString::fromStdString(core::ShownNumber(value)); }
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -164,7 +164,7 @@ Frame MeasureFrame(const QRect& bounds, const QFontMetrics& metrics, const core:
                         std::max(bounds.width() - left - right, 1),
                         std::max(bounds.height() - top - bottom, 1));
     if (line.drawn) {
-        const int room = metrics.horizontalAdvance(kTickRoom) + 2 * kPad;
+        const int room = metrics.horizontalAdvance(QLatin1String(kTickRoom)) + 2 * kPad;
         const int most = std::max(1, static_cast<int>(frame.area.width()) / room);
         frame.xAxis = core::MakeAxis(line.Vcc, "V", most);
     } else {
@@ -581,8 +581,7 @@ QLabel* LoadLineWindow::AddSentence(const QString& objectName) {
 void LoadLineWindow::SetCalculation(const core::Calculation& calculation) {
     calculation_ = calculation;
     line_ = core::MakeLoadLine(calculation);
-    const bool followed = hfeFollowsBeta_;
-    if (followed) FollowBeta(calculation.stage.Beta);
+    const bool followed = hfeFollowsBeta_ && FollowBeta(calculation.stage.Beta);
     UpdateSpread();
     ShowAll();
     if (followed) emit SpreadSettingsChanged();
@@ -593,7 +592,7 @@ void LoadLineWindow::SetLine(const core::LoadLine& line) {
     ShowAll();
 }
 
-void LoadLineWindow::FollowBeta(double beta) {
+bool LoadLineWindow::FollowBeta(double beta) {
     const core::SpreadSettings defaults = core::DefaultSpreadSettings(beta);
     // A Beta so large that twice it is no number shows as one too large,
     // which the spread then names.
@@ -601,8 +600,12 @@ void LoadLineWindow::FollowBeta(double beta) {
         return std::isfinite(value) ? Q(platform::PlainText(value))
                                     : QString::fromLatin1(value > 0 ? "1e999" : "-1e999");
     };
-    spreadBoxes_[0]->setText(text(defaults.hfeFrom));
-    spreadBoxes_[1]->setText(text(defaults.hfeTo));
+    const QString from = text(defaults.hfeFrom);
+    const QString to = text(defaults.hfeTo);
+    if (spreadBoxes_[0]->text() == from && spreadBoxes_[1]->text() == to) return false;
+    spreadBoxes_[0]->setText(from);
+    spreadBoxes_[1]->setText(to);
+    return true;
 }
 
 core::SpreadSettings LoadLineWindow::SpreadSettings() const {

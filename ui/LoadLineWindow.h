@@ -106,7 +106,8 @@ protected:
 private:
     QWidget* MakeSpreadGroup();
     QLabel* AddSentence(const QString& objectName);
-    void FollowBeta(double beta);
+    // Puts the hFE ends of `beta` in their boxes; true when that changed them.
+    bool FollowBeta(double beta);
     void UpdateSpread();
     void ShowAll();
     void ShowMenu(const QPoint& globalPos);
