@@ -132,9 +132,10 @@ public:
         Note(SpreadQuantity::Vc, p.Vc);
         Note(SpreadQuantity::Vce, vce);
         Note(SpreadQuantity::Pc, pc);
+        // In amperes, as the load line decides the Q point's region.
         point.Ic = p.Ic / kMilliamperesPerAmpere;
         point.Vce = vce;
-        point.region = RegionAt(p.Ic, vce, strip_);
+        point.region = RegionAt(point.Ic, vce, strip_);
         return true;
     }
 
