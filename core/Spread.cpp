@@ -113,10 +113,11 @@ public:
     // Steps 1 to 6 of one point, the Vce and Pc that follow from them, and
     // its region. False, with the spread's reason, when they fault.
     bool Evaluate(const Values& v, std::string_view what, SpreadPoint& point) {
+        // Steps 7 to 13 are not needed: Pc follows from Vc, Ve and Ic here,
+        // whether or not the powers before it would fault (Rc = 0, say).
         const BiasOutcome outcome =
-            ComputeBiasPoint(v[kVcc], v[kHfe], v[kR1], v[kR2], v[kRc], v[kRe], v[kVbe]);
-        // A fault from step 7 on (Rc = 0, say) leaves Ic, Ve and Vc whole.
-        if (!ShowedLineOne(outcome)) {
+            ComputeOperatingPoint(v[kVcc], v[kHfe], v[kR1], v[kR2], v[kRc], v[kRe], v[kVbe]);
+        if (!outcome.ok()) {
             Fail(spread_, "at " + std::string(what) + ", " + FaultClause(outcome, v));
             return false;
         }
