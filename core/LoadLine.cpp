@@ -16,18 +16,6 @@ LoadLine NoLine(std::string reason) {
     return line;
 }
 
-bool ShowedLineOne(const BiasOutcome& outcome) {
-    return outcome.ok() || outcome.faultStep >= kFirstPowerStep;
-}
-
-Region RegionOf(const LoadLine& line) {
-    // A current that is not above zero means the base is not lifted above
-    // Vbe; a Vce inside the strip means the collector cannot fall further.
-    if (line.Ic <= 0) return Region::CutOff;
-    if (line.Vce < line.strip) return Region::Saturation;
-    return Region::Active;
-}
-
 // A fraction of the drawn range, pulled into [0, 1]; `beyond` tells which
 // way it was pulled.
 double Clamp(double fraction, int& beyond) {
@@ -64,8 +52,8 @@ LoadLine MakeLoadLine(const StageInputs& in, const BiasOutcome& outcome) {
     line.Ic = p.Ic / kMilliamperesPerAmpere;
     line.Vth = p.Vth;
     line.Vbe = in.Vbe;
-    line.strip = in.Vbe == kVbeGermanium ? kGermaniumStrip : kSiliconStrip;
-    line.region = RegionOf(line);
+    line.strip = SaturationStrip(in.Vbe);
+    line.region = RegionAt(line.Ic, line.Vce, line.strip);
     line.drawn = true;
     line.reason.clear();
     return line;
@@ -112,14 +100,17 @@ std::string RegionSentence(const LoadLine& line) {
     return "";
 }
 
-PlotPlace PlaceQPoint(const LoadLine& line) {
+PlotPlace PlaceQPoint(const LoadLine& line) { return PlacePoint(line, line.Vce, line.Ic); }
+
+PlotPlace PlacePoint(const LoadLine& line, double Vce, double Ic) {
     PlotPlace place;
     if (!line.drawn) return place;
     // Divided step by step: Vcc x kPlotReach could overflow where Vce / Vcc
     // does not. Neither divisor is zero or infinite once the line is drawn,
-    // so no fraction is a NaN; an infinite one is pulled to the edge.
-    place.x = Clamp(line.Vce / line.Vcc / kPlotReach, place.beyondX);
-    place.y = Clamp(line.Ic / line.Isat / kPlotReach, place.beyondY);
+    // so no fraction of finite values is a NaN; an infinite one is pulled to
+    // the edge.
+    place.x = Clamp(Vce / line.Vcc / kPlotReach, place.beyondX);
+    place.y = Clamp(Ic / line.Isat / kPlotReach, place.beyondY);
     return place;
 }
 

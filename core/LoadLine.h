@@ -41,6 +41,26 @@ struct LoadLine {
 inline constexpr double kSiliconStrip = 0.2;
 inline constexpr double kGermaniumStrip = 0.1;
 
+// The strip of the material whose drop the calculation took.
+inline double SaturationStrip(double Vbe) {
+    return Vbe == kVbeGermanium ? kGermaniumStrip : kSiliconStrip;
+}
+
+// Where a point of the model lies: a current that is not above zero means
+// the base is not lifted above Vbe (cut-off); a Vce inside the strip means the
+// collector cannot fall further (saturation). `Ic` may be in any unit.
+inline Region RegionAt(double Ic, double Vce, double strip) {
+    if (Ic <= 0) return Region::CutOff;
+    if (Vce < strip) return Region::Saturation;
+    return Region::Active;
+}
+
+// True for the outcomes that put line 1 on the list: no fault, or a fault
+// from step 7 on.
+inline bool ShowedLineOne(const BiasOutcome& outcome) {
+    return outcome.ok() || outcome.faultStep >= kFirstPowerStep;
+}
+
 // The load line of a Calculate whose outcome produced line 1 (no fault, or a
 // fault from step 7 on); any other outcome, and degenerate inputs, give no
 // line with the reason.
@@ -77,6 +97,9 @@ struct PlotPlace {
 
 // The Q point of a drawn line in the drawn range.
 PlotPlace PlaceQPoint(const LoadLine& line);
+
+// Any point (Vce in volt, Ic in ampere) in a drawn line's range.
+PlotPlace PlacePoint(const LoadLine& line, double Vce, double Ic);
 
 // The width of the saturation strip as a fraction of the drawn range, 0 to 1.
 double StripFraction(const LoadLine& line);
