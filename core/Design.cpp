@@ -239,6 +239,24 @@ std::string OutcomeLine(const Design& design) {
            "), Vce = " + ShownNumber(design.Vce) + " V (" + PercentText(design.vceError) + ")";
 }
 
+Spread DesignSpread(const Design& design, const SpreadSettings& settings) {
+    if (!design.ok) {
+        Spread none;
+        none.reason = "there is no design";
+        return none;
+    }
+    return ComputeSpread(design.stage, FollowBeta(settings, design.stage.Beta));
+}
+
+std::string DesignSpreadLine(const Spread& spread) {
+    if (!spread.ok) return "No spread: " + spread.reason + ".";
+    const std::string corners = std::to_string(spread.corners);
+    return "Spread over " + corners + (spread.corners == 1 ? " corner" : " corners") +
+           ": Ic from " + ShownNumber(spread.icLow * 1000) + " to " +
+           ShownNumber(spread.icHigh * 1000) + " mA; " + std::to_string(spread.activeCorners) +
+           " of " + corners + " stay active.";
+}
+
 std::string StandardResistorText(double ohms) {
     if (!std::isfinite(ohms)) return ShownNumber(ohms) + " " + kOhm;
     const double magnitude = std::abs(ohms);

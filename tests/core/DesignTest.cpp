@@ -100,6 +100,11 @@ TEST(DesignTest, WritesValuesAsPeopleDo) {
     EXPECT_EQ(core::StandardResistorText(1e7), "10 M\u03a9");
     EXPECT_EQ(core::StandardResistorText(1.02e6), "1.02 M\u03a9");
 
+    // The hFE ends follow the design's Beta, not the one they were made for.
+    const std::string spread =
+        core::DesignSpreadLine(core::DesignSpread(design, core::DefaultSpreadSettings(1)));
+    EXPECT_EQ(spread, "Spread over 32 corners: Ic from 1.500 to 2.408 mA; 32 of 32 stay active.");
+
     // The main window's run gives Vcc and Beta; Vce is the half, as typed.
     const core::Stage last{3.3, 250, 0, 0, 0, 0, Material::Germanium};
     const core::DesignTarget first = core::FirstTarget(&last);
