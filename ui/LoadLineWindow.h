@@ -50,6 +50,10 @@ public:
     // which case a file already at `path` is left as it was.
     bool SavePicture(const QString& path, QString& error) const;
 
+signals:
+    // "Design from a Target..." was chosen from the menu.
+    void DesignWanted();
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
