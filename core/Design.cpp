@@ -235,7 +235,8 @@ std::string Describe(const Design& design) {
 
 std::string OutcomeLine(const Design& design) {
     if (!design.ok) return Describe(design);
-    return "Ic = " + ShownNumber(design.Ic) + " mA (" + PercentText(design.icError) +
+    return "With " + std::string(SeriesName(design.series)) +
+           " values: Ic = " + ShownNumber(design.Ic) + " mA (" + PercentText(design.icError) +
            "), Vce = " + ShownNumber(design.Vce) + " V (" + PercentText(design.vceError) + ")";
 }
 

@@ -65,7 +65,7 @@ DesignTarget FirstTarget(const Stage* last);
 std::string Describe(const Design& design);
 
 // The rounded stage against the target, under the table:
-// "Ic = 1.938 mA (-3.10 %), Vce = 5.554 V (+2.85 %)".
+// "With E24 values: Ic = 1.938 mA (-3.10 %), Vce = 5.554 V (+2.85 %)".
 std::string OutcomeLine(const Design& design);
 
 // The rounded stage over real parts; hFE ends that follow the stage's Beta

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <limits>
 
 #include "platform/TextNumber.h"
@@ -51,6 +52,9 @@ DesignWindow::DesignWindow(QWidget* owner, const core::Stage* last) : QWidget(ow
     Show(core::FirstTarget(last));
     built_ = true;
     Recompute();
+    // Wide enough that the lines under the table keep to one line each.
+    resize(std::max(sizeHint().width(), 60 * fontMetrics().averageCharWidth()),
+           sizeHint().height());
 }
 
 void DesignWindow::Build() {

@@ -493,6 +493,11 @@ TEST_F(MainWindowBehaviour, LoadLineWindowFollowsEveryCalculateThatShowsLineOne)
     Click(form_->CmdCalc);
     EXPECT_EQ(picture->accessibleDescription(), afterRcZero);
 
+    WithContextMenu(
+        [window] { QTest::keyClick(window, Qt::Key_F10, Qt::ShiftModifier); },
+        [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Design from a Target...")); });
+    ASSERT_NE(form_->findChild<ui::DesignWindow*>(), nullptr);
+
     form_->close();
     EXPECT_FALSE(window->isVisible());
 }
