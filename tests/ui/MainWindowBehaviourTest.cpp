@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -392,6 +393,50 @@ TEST_F(MainWindowBehaviour, FocusComingBackToABoxKeepsItsCaretAndSelection) {
     ASSERT_TRUE(Activate(&other));
     ASSERT_TRUE(Activate(form_.get()));
     EXPECT_EQ(box->selectedText(), "345");
+}
+
+TEST_F(MainWindowBehaviour, ABoxNotReadWholeShowsTheSignAndWritesTheValueMeant) {
+    InputBox* box = form_->TxtR1;
+    const QString ordinary = box->toolTip();
+    const auto signButton = [box] {
+        for (auto* button : box->findChildren<QToolButton*>())
+            if (button->defaultAction() == box->Sign()) return button;
+        return static_cast<QToolButton*>(nullptr);
+    };
+    const QString sentence =
+        "Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write "
+        "22000\" in the box's menu, to write 22000.";
+    const QRect place = box->geometry();
+
+    box->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(box, "22k");
+    EXPECT_EQ(box->accessibleDescription(), sentence);
+    EXPECT_EQ(box->toolTip(), sentence + "\n" + ordinary);
+    ASSERT_NE(signButton(), nullptr);
+    EXPECT_TRUE(signButton()->isVisible());
+    EXPECT_EQ(box->geometry(), place);
+
+    QTest::mouseClick(signButton(), Qt::LeftButton);
+    EXPECT_EQ(box->text(), "22000");
+    EXPECT_FALSE(signButton()->isVisible());
+    EXPECT_EQ(box->accessibleDescription(), "");
+    EXPECT_EQ(box->toolTip(), ordinary);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), "22k");
+    EXPECT_TRUE(signButton()->isVisible());
+
+    // The box's own menu, from the keyboard, offers the same.
+    WithContextMenu([box] { QTest::keyClick(box, Qt::Key_F10, Qt::ShiftModifier); },
+                    [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Write 22000")); });
+    EXPECT_EQ(box->text(), "22000");
+
+    // Text that only the program writes is followed too.
+    box->setText("1<b>x");
+    EXPECT_TRUE(box->toolTip().contains("&lt;b&gt;x"));
+    Click(form_->CmdClr);
+    EXPECT_FALSE(signButton()->isVisible());
 }
 
 TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
