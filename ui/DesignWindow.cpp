@@ -19,9 +19,27 @@
 namespace ui {
 namespace {
 
-// The boxes' names, which are also their labels, in the order of DesignWindow::Box.
-constexpr std::array<const char*, 6> kBoxNames = {"Vcc, Volts",   "Ic, mA", "Vce, Volts",
-                                                  "Ve, % of Vcc", "Beta",   "Divider stiffness"};
+// The boxes in the order of DesignWindow::Box. The name is also the label;
+// the unit is what may follow the number and still be read whole.
+struct BoxInfo {
+    const char* name;
+    const char* tip;
+    core::InputUnit unit;
+};
+constexpr std::array<BoxInfo, 6> kBoxInfo = {{
+    {"Vcc, Volts", "Supply voltage Vcc, in volts: a plain number such as 12",
+     core::InputUnit::Volt},
+    {"Ic, mA", "Wanted collector current, in milliamperes: a plain number such as 2",
+     core::InputUnit::None},
+    {"Vce, Volts", "Wanted collector-emitter voltage, in volts: a plain number such as 5.4",
+     core::InputUnit::Volt},
+    {"Ve, % of Vcc", "Emitter voltage as a share of Vcc, in per cent, above 0 and below 100",
+     core::InputUnit::None},
+    {"Beta", "Current gain Beta, without unit: a plain number such as 100", core::InputUnit::None},
+    {"Divider stiffness",
+     "The divider's Thevenin resistance as a multiple of Beta \u00d7 Re: 0.1 is a firm divider",
+     core::InputUnit::None},
+}};
 constexpr std::array<const char*, 4> kResistorNames = {"R1", "R2", "Rc", "Re"};
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
@@ -60,10 +78,12 @@ DesignWindow::DesignWindow(QWidget* owner, const core::Stage* last) : QWidget(ow
 void DesignWindow::Build() {
     auto* form = new QFormLayout;
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        const QString name = QString::fromUtf8(kBoxNames[i]);
+        const QString name = QString::fromUtf8(kBoxInfo[i].name);
         auto* box = new InputBox(this);
         box->setAccessibleName(name);
         box->setMaxLength(1000);
+        box->SetOrdinaryTip(QString::fromUtf8(kBoxInfo[i].tip));
+        box->SetUnit(kBoxInfo[i].unit);
         connect(box, &QLineEdit::textChanged, this, &DesignWindow::Recompute);
         boxes_[i] = box;
         form->addRow(name, box);
@@ -135,8 +155,8 @@ void DesignWindow::Build() {
 }
 
 void DesignWindow::Show(const core::DesignTarget& target) {
-    const std::array<double, kBoxes> values = {target.Vcc,     target.Ic,   target.Vce,
-                                               target.VeShare, target.Beta, target.stiffness};
+    const std::array<double, kBoxCount> values = {target.Vcc,     target.Ic,   target.Vce,
+                                                  target.VeShare, target.Beta, target.stiffness};
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
         boxes_[i]->setText(Text(platform::PlainText(values[i])));
     }

@@ -42,7 +42,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    enum Box { Vcc, Ic, Vce, VeShare, Beta, Stiffness, kBoxes };
+    enum Box { Vcc, Ic, Vce, VeShare, Beta, Stiffness, kBoxCount };
 
     void Build();
     void Show(const core::DesignTarget& target);
@@ -50,7 +50,7 @@ private:
     void Recompute();
     void ShowDesign();
 
-    std::array<InputBox*, kBoxes> boxes_{};
+    std::array<InputBox*, kBoxCount> boxes_{};
     QComboBox* series_ = nullptr;
     QRadioButton* si_ = nullptr;
     QRadioButton* ge_ = nullptr;

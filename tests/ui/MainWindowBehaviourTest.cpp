@@ -597,9 +597,14 @@ TEST_F(MainWindowBehaviour, DesignFollowsItsTargetAndWritesItsValuesIntoTheMainW
     type("Vce, Volts", "8.5");
     EXPECT_EQ(table->accessibleDescription(), "No design: Vce + Ve is not below Vcc.");
     EXPECT_FALSE(use->isEnabled());
+    // Text past the number is not read, and the box says so; a volt is read.
+    type("Ic, mA", "2x");
+    EXPECT_TRUE(box("Ic, mA")->accessibleDescription().startsWith("Read as 2.000: "));
+    type("Ic, mA", "2");
     type("Vcc, Volts", "12");
     type("Beta", "100");
-    type("Vce, Volts", "5.4");
+    type("Vce, Volts", "5.4 V");
+    EXPECT_EQ(box("Vce, Volts")->accessibleDescription(), "");
     option("Si")->click();
     EXPECT_EQ(table->accessibleDescription(),
               "Design: R1 = 37.15e+3 ohms, R2 = 7.071e+3 ohms, Rc = 2.700e+3 ohms, Re = 594.1 "
