@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/BiasPoint.h"
 
@@ -103,5 +105,23 @@ PlotPlace PlacePoint(const LoadLine& line, double Vce, double Ic);
 
 // The width of the saturation strip as a fraction of the drawn range, 0 to 1.
 double StripFraction(const LoadLine& line);
+
+// A tick on an axis of the drawn range: where it is, as a fraction of the
+// axis from the origin, and its value as labelled.
+struct AxisTick {
+    double fraction = 0;
+    std::string label;
+};
+
+struct Axis {
+    std::string unit;  // the base unit with the axis's SI prefix: "mA", "V"
+    std::vector<AxisTick> ticks;
+};
+
+// Ticks at whole multiples of 1, 2 or 5 times a power of ten, from 0 to the
+// end of the drawn range (`end`, the line's end on that axis, times
+// kPlotReach), at most `most` steps apart from 0. They are labelled in the SI
+// prefix of `unit` that puts the range's end from 1 to below 1000 of it.
+Axis MakeAxis(double end, std::string_view unit, int most);
 
 }  // namespace core
