@@ -119,7 +119,9 @@ private:
     LoadLineWindow* loadLineWindow_ = nullptr;
 
     void ConnectDesign();
-    // Gives the design window the load line window's spread settings.
+    // The load line window's ways to the design window: its menu item and
+    // Ctrl+D, and its spread settings, which the design's spread line uses.
+    void ConnectLoadLineToDesign();
     void RelaySpreadSettings();
     DesignWindow* designWindow_ = nullptr;
 };

@@ -27,9 +27,19 @@ void MainWindow::ShowDesign() {
     designWindow_->activateWindow();
 }
 
+void MainWindow::ConnectLoadLineToDesign() {
+    connect(loadLineWindow_, &LoadLineWindow::DesignWanted, this, &MainWindow::ShowDesign);
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), loadLineWindow_);
+    connect(shortcut, &QShortcut::activated, this, &MainWindow::ShowDesign);
+    connect(loadLineWindow_, &LoadLineWindow::SpreadSettingsChanged, this,
+            &MainWindow::RelaySpreadSettings);
+    RelaySpreadSettings();
+}
+
 void MainWindow::RelaySpreadSettings() {
     // Until the load line window exists the design keeps the default settings.
     if (designWindow_ == nullptr || loadLineWindow_ == nullptr) return;
+    designWindow_->SetSpreadSettings(loadLineWindow_->SpreadSettings());
 }
 
 }  // namespace ui

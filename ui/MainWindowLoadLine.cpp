@@ -21,7 +21,7 @@ void MainWindow::ShowLoadLine() {
     if (loadLineWindow_ == nullptr) {
         loadLineWindow_ = new LoadLineWindow(this);
         if (lastCalculation_) loadLineWindow_->SetCalculation(*lastCalculation_);
-        connect(loadLineWindow_, &LoadLineWindow::DesignWanted, this, &MainWindow::ShowDesign);
+        ConnectLoadLineToDesign();
     }
     loadLineWindow_->show();
     loadLineWindow_->raise();

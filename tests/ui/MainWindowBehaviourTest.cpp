@@ -633,6 +633,22 @@ TEST_F(MainWindowBehaviour, DesignFollowsItsTargetAndWritesItsValuesIntoTheMainW
               "ohms. E24: R1 = 39.00e+3 ohms, R2 = 7.500e+3 ohms, Rc = 2.700e+3 ohms, Re = 620.0 "
               "ohms, giving Ic = 1.938 mA, Vce = 5.554 V.");
 
+    // The spread line follows the load line window's settings.
+    const auto* spread = window->findChild<QLabel*>("DesignSpread");
+    ASSERT_NE(spread, nullptr);
+    EXPECT_EQ(spread->text(),
+              "Spread over 32 corners: Ic from 1.500 to 2.408 mA; 32 of 32 stay active.");
+    form_->ShowLoadLine();
+    auto* loadLine = form_->findChild<ui::LoadLineWindow*>();
+    ASSERT_NE(loadLine, nullptr);
+    for (auto* tolerance : loadLine->findChildren<InputBox*>()) {
+        if (tolerance->accessibleName() != "Resistor tolerance, %") continue;
+        tolerance->selectAll();
+        QTest::keyClicks(tolerance, "0");
+    }
+    EXPECT_EQ(spread->text(),
+              "Spread over 2 corners: Ic from 1.761 to 2.040 mA; 2 of 2 stay active.");
+
     Click(use);
     QStringList texts;
     for (const InputBox* input : Boxes()) texts << input->text();
