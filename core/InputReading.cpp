@@ -173,8 +173,9 @@ InputReading ReadInput(std::string_view text, InputUnit unit) {
     while (begin < end && IsBlank(text[begin])) ++begin;
     const bool hasNumber = begin < end;
     const std::string_view rest = text.substr(end);
-    // A unit with no number before it ("V") is read as 0 too, and says so.
-    if (hasNumber ? IsOnlyUnit(rest, unit) : IsOnlyUnit(rest, InputUnit::None)) return reading;
+    // Only the box's unit left, even with no number before it ("V" reads as 0,
+    // as an empty box does).
+    if (IsOnlyUnit(rest, unit)) return reading;
 
     reading.readWhole = false;
     reading.rest = FirstChars(rest, kRestChars);

@@ -24,9 +24,13 @@ QString InFront(const QString& sentence, const QString& ordinary) {
     return sentence + QLatin1Char('\n') + ordinary;
 }
 
-// A tooltip that starts with something like a tag ("1<b>") is shown as rich
-// text; what the user typed is shown as typed instead, and loads nothing.
-QString AsPlainTip(const QString& tip) {
+// The sentence quotes what the user typed, and a tooltip that holds
+// something like a tag ("1<b>") is shown as rich text: the typed text is
+// shown as typed instead, and loads nothing. A rich ordinary tip stays rich.
+QString TipWith(const QString& sentence, const QString& ordinary) {
+    if (sentence.isEmpty()) return ordinary;
+    if (Qt::mightBeRichText(ordinary)) return Qt::convertFromPlainText(sentence) + ordinary;
+    const QString tip = InFront(sentence, ordinary);
     return Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip, Qt::WhiteSpacePre) : tip;
 }
 
@@ -68,13 +72,15 @@ void InputBox::FollowText() {
 
 void InputBox::ShowReading() {
     const QString sentence = QString::fromStdString(core::ReadAsSentence(reading_));
-    setToolTip(AsPlainTip(InFront(sentence, ordinaryToolTip_.value_or(QString()))));
+    setToolTip(TipWith(sentence, ordinaryToolTip_.value_or(QString())));
     setAccessibleDescription(InFront(sentence, ordinaryDescription_.value_or(QString())));
     if (sign_ == nullptr) return;
     sign_->setVisible(!reading_.readWhole);
-    sign_->setToolTip(AsPlainTip(sentence));
+    sign_->setToolTip(TipWith(sentence, QString()));
+    // The sign's name for assistive technology; not the sentence, whose quote
+    // of the typed text could carry an "&" that a button takes as a shortcut.
     sign_->setText(reading_.hasFix ? QString::fromStdString(core::FixEntryText(reading_))
-                                   : sentence);
+                                   : QStringLiteral("Not read whole"));
 }
 
 void InputBox::focusInEvent(QFocusEvent* event) {

@@ -48,6 +48,7 @@ TEST(InputReadingTest, ReadsTheRestAndTheValueMeant) {
         {"470 ohms", ohm, true, 470, "", kNoFix, ""},
         {"470Ohm", ohm, true, 470, "", kNoFix, ""},
         {"470\u03A9", ohm, true, 470, "", kNoFix, ""},
+        {" V ", volt, true, 0, "", kNoFix, ""},  // the unit alone reads as 0, as empty text does
         {"22R", ohm, true, 22, "", kNoFix, ""},
         {"", ohm, true, 0, "", kNoFix, ""},
         {" \t ", none, true, 0, "", kNoFix, ""},
@@ -58,7 +59,6 @@ TEST(InputReadingTest, ReadsTheRestAndTheValueMeant) {
         {"12 V", ohm, false, 12, " V", kNoFix, ""},   // another box's unit
         {"abc", ohm, false, 0, "abc", kNoFix, ""},
         {"  k", ohm, false, 0, "k", kNoFix, ""},
-        {"V", volt, false, 0, "V", kNoFix, ""},  // a unit alone is no number
         {"22kk", ohm, false, 22, "kk", kNoFix, ""},
         {"4.7k3", ohm, false, 4.7, "k3", kNoFix, ""},
         {"1e3k7", ohm, false, 1000, "k7", kNoFix, ""},
