@@ -75,8 +75,8 @@ void BM_Design(benchmark::State& state) {
     const bool withSpread = state.range(0) != 0;
     const core::SpreadSettings settings = core::DefaultSpreadSettings(target.Beta);
     for (auto _ : state) {
-        // The whole target: given one double member, g++ 12 and this
-        // library's DoNotOptimize handed it back as 0.
+        // The whole target: given one double member of it, g++ 12 and this
+        // library's DoNotOptimize handed back garbage.
         benchmark::DoNotOptimize(target);
         const core::Design design = core::MakeDesign(target);
         std::string text = core::Describe(design);
