@@ -81,7 +81,9 @@ void DesignWindow::Build() {
         const QString name = QString::fromUtf8(kBoxInfo[i].name);
         auto* box = new InputBox(this);
         box->setAccessibleName(name);
-        box->setMaxLength(1000);
+        // Free text of any length, as in the main window: a cut-off paste
+        // would read as another number.
+        box->setMaxLength(std::numeric_limits<int>::max());
         box->SetOrdinaryTip(QString::fromUtf8(kBoxInfo[i].tip));
         box->SetUnit(kBoxInfo[i].unit);
         connect(box, &QLineEdit::textChanged, this, &DesignWindow::Recompute);
