@@ -113,10 +113,11 @@ public:
     // Steps 1 to 6 of one point, the Vce and Pc that follow from them, and
     // its region. False, with the spread's reason, when they fault.
     bool Evaluate(const Values& v, std::string_view what, SpreadPoint& point) {
+        // Steps 7 to 13 are not needed: Pc follows from Vc, Ve and Ic here,
+        // whether or not the powers before it would fault (Rc = 0, say).
         const BiasOutcome outcome =
-            ComputeBiasPoint(v[kVcc], v[kHfe], v[kR1], v[kR2], v[kRc], v[kRe], v[kVbe]);
-        // A fault from step 7 on (Rc = 0, say) leaves Ic, Ve and Vc whole.
-        if (!ShowedLineOne(outcome)) {
+            ComputeOperatingPoint(v[kVcc], v[kHfe], v[kR1], v[kR2], v[kRc], v[kRe], v[kVbe]);
+        if (!outcome.ok()) {
             Fail(spread_, "at " + std::string(what) + ", " + FaultClause(outcome, v));
             return false;
         }
@@ -132,9 +133,10 @@ public:
         Note(SpreadQuantity::Vc, p.Vc);
         Note(SpreadQuantity::Vce, vce);
         Note(SpreadQuantity::Pc, pc);
+        // In amperes, as the load line decides the Q point's region.
         point.Ic = p.Ic / kMilliamperesPerAmpere;
         point.Vce = vce;
-        point.region = RegionAt(p.Ic, vce, strip_);
+        point.region = RegionAt(point.Ic, vce, strip_);
         return true;
     }
 
