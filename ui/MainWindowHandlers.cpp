@@ -56,6 +56,7 @@ void MainWindow::ConnectHandlers() {
     connect(CmdLoadData, &QPushButton::clicked, this, &MainWindow::CmdLoadData_Click);
     connect(CmdClose, &QPushButton::clicked, this, &MainWindow::CmdClose_Click);
     ConnectLoadLine();
+    ConnectDesign();
     OptSi->installEventFilter(this);
     OptGe->installEventFilter(this);
     for (InputBox* box : InputBoxes()) {
