@@ -52,6 +52,10 @@ bool TakeUnit(std::string_view& s, InputUnit unit) {
         case InputUnit::Ohm:
             // "ohms" before "ohm", which is its start.
             return TakeAnyOf(s, {"ohms", "ohm", kOhmSign, kOmega, kSmallOmega, "r"});
+        case InputUnit::Milliampere:
+            return TakeAnyCase(s, "ma");
+        case InputUnit::Percent:
+            return TakeAnyCase(s, "%");
         case InputUnit::None:
             break;
     }
@@ -70,7 +74,7 @@ bool IsOnlyUnit(std::string_view s, InputUnit unit) {
 // the case SI gives them (m milli, M mega), but "meg" is read in any case, as
 // circuit simulators do; it is tried before "m", its first letter.
 std::optional<int> TakeMultiplier(std::string_view& s, InputUnit unit) {
-    if (unit == InputUnit::None) return std::nullopt;
+    if (unit != InputUnit::Volt && unit != InputUnit::Ohm) return std::nullopt;
     if (TakeAnyCase(s, "meg")) return 6;
     struct Multiplier {
         std::string_view text;

@@ -6,7 +6,14 @@
 namespace core {
 
 // The unit that a box's text may end with and still be read whole.
-enum class InputUnit { Volt, Ohm, None };  // Vcc; R1, R2, Rc, Re; Beta
+// Volt and Ohm take multipliers (22k, 500mV); the others only their unit.
+enum class InputUnit {
+    Volt,         // Vcc, Vce
+    Ohm,          // R1, R2, Rc, Re
+    None,         // Beta, the divider's stiffness
+    Milliampere,  // a current typed in mA
+    Percent,      // a share typed in per cent
+};
 
 // How the lenient conversion reads a box's text, and what the user most
 // likely meant where it leaves text unread ("22k", "4k7", "1.5meg").

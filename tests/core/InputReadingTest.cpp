@@ -50,6 +50,9 @@ TEST(InputReadingTest, ReadsTheRestAndTheValueMeant) {
         {"470\u03A9", ohm, true, 470, "", kNoFix, ""},
         {" V ", volt, true, 0, "", kNoFix, ""},  // the unit alone reads as 0, as empty text does
         {"22R", ohm, true, 22, "", kNoFix, ""},
+        {"2 mA", InputUnit::Milliampere, true, 2, "", kNoFix, ""},
+        {"10%", InputUnit::Percent, true, 10, "", kNoFix, ""},
+        {"2m", InputUnit::Milliampere, false, 2, "m", kNoFix, ""},  // mA boxes take no multiplier
         {"", ohm, true, 0, "", kNoFix, ""},
         {" \t ", none, true, 0, "", kNoFix, ""},
         {"1.", none, true, 1, "", kNoFix, ""},
