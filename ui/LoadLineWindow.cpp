@@ -1,9 +1,11 @@
 #include "ui/LoadLineWindow.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -17,6 +19,8 @@
 #include <cmath>
 
 #include "core/EngineeringFormat.h"
+#include "sim/Models.h"
+#include "ui/LoadLineSpice.h"
 
 namespace ui {
 namespace {
@@ -157,7 +161,19 @@ LoadLinePicture::LoadLinePicture(QWidget* parent) : QWidget(parent) {
 
 void LoadLinePicture::SetLine(const core::LoadLine& line) {
     line_ = line;
-    setAccessibleDescription(QString::fromStdString(core::Describe(line_)));
+    Describe();
+}
+
+void LoadLinePicture::SetSpice(const std::optional<sim::Point>& point, const QString& part,
+                               const std::string& description) {
+    spicePoint_ = point;
+    spicePart_ = part;
+    spiceDescription_ = description;
+    Describe();
+}
+
+void LoadLinePicture::Describe() {
+    setAccessibleDescription(QString::fromStdString(core::Describe(line_) + spiceDescription_));
     update();
 }
 
@@ -186,10 +202,23 @@ void LoadLinePicture::paintEvent(QPaintEvent*) {
     const double end = 1 / core::kPlotReach;
     painter.drawLine(plot.At(end, 0), plot.At(0, end));
     DrawQPoint(painter, plot, line_, colours);
+    if (spicePoint_) {
+        // Placed on the drawn range as the calculated point is.
+        core::LoadLine simulated = line_;
+        simulated.Vce = spicePoint_->Vce;
+        simulated.Ic = spicePoint_->Ic;
+        const core::PlotPlace place = core::PlaceQPoint(simulated);
+        DrawSpiceMarker(painter, plot.At(place.x, place.y), spicePart_, colours, rect());
+    }
 }
 
 LoadLineWindow::LoadLineWindow(QWidget* owner)
-    : QWidget(owner, Qt::Window), picture_(new LoadLinePicture(this)), sentence_(new QLabel(this)) {
+    : QWidget(owner, Qt::Window),
+      picture_(new LoadLinePicture(this)),
+      sentence_(new QLabel(this)),
+      part_(new QComboBox(this)),
+      spiceSentence_(new QLabel(this)),
+      spice_(new LoadLineSpice(this)) {
     setObjectName(QStringLiteral("LoadLineWindow"));
     setWindowTitle(QStringLiteral("Tindrel: Load Line"));
     sentence_->setObjectName(QStringLiteral("LoadLineSentence"));
@@ -199,11 +228,57 @@ LoadLineWindow::LoadLineWindow(QWidget* owner)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(picture_, 1);
     layout->addWidget(sentence_);
+
+    part_->setObjectName(QStringLiteral("RealTransistor"));
+    part_->addItem(tr("None"));
+    for (std::string_view part : sim::kParts) part_->addItem(QString::fromUtf8(part));
+    auto* partLabel = new QLabel(tr("&Real transistor:"), this);
+    partLabel->setBuddy(part_);
+    auto* partRow = new QHBoxLayout;
+    partRow->addWidget(partLabel);
+    partRow->addWidget(part_);
+    partRow->addStretch(1);
+    layout->addLayout(partRow);
+    spiceSentence_->setObjectName(QStringLiteral("SpiceSentence"));
+    spiceSentence_->setTextFormat(Qt::PlainText);
+    spiceSentence_->setWordWrap(true);
+    spiceSentence_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    spiceSentence_->hide();
+    layout->addWidget(spiceSentence_);
+    connect(part_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        spice_->SetPart(index > 0 ? part_->itemText(index).toStdString() : std::string());
+    });
+    connect(spice_, &LoadLineSpice::Changed, this, &LoadLineWindow::ShowSpice);
     SetLine(core::LoadLine{});
 }
 
 void LoadLineWindow::SetCalculation(const core::Calculation& calculation) {
     SetLine(core::MakeLoadLine(calculation));
+    spice_->SetCalculation(calculation);
+}
+
+void LoadLineWindow::UseSpiceHelper(const QString& path, int answerMilliseconds) {
+    spice_->UseHelper(path, answerMilliseconds);
+}
+
+void LoadLineWindow::ShowSpice() {
+    // While a run is under way there is no point, and so no marker; the
+    // picture draws none without a line either.
+    const QString part = QString::fromStdString(spice_->part());
+    picture_->SetSpice(spice_->Point(), part, spice_->Description());
+    spiceSentence_->setText(QString::fromStdString(spice_->Sentence()));
+    spiceSentence_->setVisible(spice_->Chosen());
+}
+
+void LoadLineWindow::showEvent(QShowEvent* event) {
+    spice_->Resume();
+    QWidget::showEvent(event);
+}
+
+void LoadLineWindow::closeEvent(QCloseEvent* event) {
+    // The helper lives as long as the window is open.
+    spice_->Stop();
+    QWidget::closeEvent(event);
 }
 
 void LoadLineWindow::SetLine(const core::LoadLine& line) {

@@ -30,7 +30,13 @@ SpiceClient::SpiceClient(QString helperPath, QObject* parent, int answerMillisec
     });
 }
 
-SpiceClient::~SpiceClient() { DropHelper(); }
+SpiceClient::~SpiceClient() {
+    if (process_ == nullptr) return;
+    // Only as the window goes: a killed process ends at once.
+    process_->disconnect(this);
+    process_->kill();
+    process_->waitForFinished(1000);
+}
 
 QString SpiceClient::DefaultHelperPath() {
 #ifdef TINDREL_HELPER_DIR
