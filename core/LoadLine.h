@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/BiasPoint.h"
 
@@ -41,6 +43,26 @@ struct LoadLine {
 inline constexpr double kSiliconStrip = 0.2;
 inline constexpr double kGermaniumStrip = 0.1;
 
+// The strip of the material whose drop the calculation took.
+inline double SaturationStrip(double Vbe) {
+    return Vbe == kVbeGermanium ? kGermaniumStrip : kSiliconStrip;
+}
+
+// Where a point of the model lies: a current that is not above zero means
+// the base is not lifted above Vbe (cut-off); a Vce inside the strip means the
+// collector cannot fall further (saturation). `Ic` may be in any unit.
+inline Region RegionAt(double Ic, double Vce, double strip) {
+    if (Ic <= 0) return Region::CutOff;
+    if (Vce < strip) return Region::Saturation;
+    return Region::Active;
+}
+
+// True for the outcomes that put line 1 on the list: no fault, or a fault
+// from step 7 on.
+inline bool ShowedLineOne(const BiasOutcome& outcome) {
+    return outcome.ok() || outcome.faultStep >= kFirstPowerStep;
+}
+
 // The load line of a Calculate whose outcome produced line 1 (no fault, or a
 // fault from step 7 on); any other outcome, and degenerate inputs, give no
 // line with the reason.
@@ -78,7 +100,28 @@ struct PlotPlace {
 // The Q point of a drawn line in the drawn range.
 PlotPlace PlaceQPoint(const LoadLine& line);
 
+// Any point (Vce in volt, Ic in ampere) in a drawn line's range.
+PlotPlace PlacePoint(const LoadLine& line, double Vce, double Ic);
+
 // The width of the saturation strip as a fraction of the drawn range, 0 to 1.
 double StripFraction(const LoadLine& line);
+
+// A tick on an axis of the drawn range: where it is, as a fraction of the
+// axis from the origin, and its value as labelled.
+struct AxisTick {
+    double fraction = 0;
+    std::string label;
+};
+
+struct Axis {
+    std::string unit;  // the base unit with the axis's SI prefix: "mA", "V"
+    std::vector<AxisTick> ticks;
+};
+
+// Ticks at whole multiples of 1, 2 or 5 times a power of ten, from 0 to the
+// end of the drawn range (`end`, the line's end on that axis, times
+// kPlotReach), at most `most` steps apart from 0. They are labelled in the SI
+// prefix of `unit` that puts the range's end from 1 to below 1000 of it.
+Axis MakeAxis(double end, std::string_view unit, int most);
 
 }  // namespace core

@@ -4,8 +4,11 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QGuiApplication>
-#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -17,9 +20,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/EngineeringFormat.h"
+#include "platform/TextNumber.h"
 #include "sim/Models.h"
+#include "ui/InputBox.h"
 #include "ui/LoadLineSpice.h"
 
 namespace ui {
@@ -28,8 +34,13 @@ namespace {
 constexpr int kPad = 6;
 constexpr double kDotRadius = 4.5;
 constexpr double kArrowLength = 16;
+constexpr double kCornerMark = 3.5;
+constexpr double kTickLength = 4;
+// Room for a tick label, in digits, when choosing how many ticks fit.
+const QString kTickRoom = QStringLiteral("000.0");
 
 QString Shown(double value) { return QString::fromStdString(core::ShownNumber(value)); }
+QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // Maps fractions of the drawn range to the widget's logical pixels.
 class Plot {
@@ -38,59 +49,253 @@ public:
     QPointF At(double x, double y) const {
         return {area_.left() + x * area_.width(), area_.bottom() - y * area_.height()};
     }
+    QPointF At(const core::PlotPlace& place) const { return At(place.x, place.y); }
     const QRectF& area() const { return area_; }
 
 private:
     QRectF area_;
 };
 
-// The drawn range inside the widget, leaving room for the labels around it.
-// Its edges sit on pixel centres, so that one-pixel axes stay sharp at every
-// whole device pixel ratio.
-QRectF PlotArea(const QRect& bounds, const QFontMetrics& metrics, const QString& isatLabel) {
-    const int left = std::max(metrics.horizontalAdvance(isatLabel),
-                              metrics.horizontalAdvance(QStringLiteral("0"))) +
-                     2 * kPad;
-    const int right = metrics.horizontalAdvance(QStringLiteral("Vce (V)")) + 2 * kPad;
-    const int top = metrics.height() + 2 * kPad;
-    const int bottom = metrics.height() + 2 * kPad;
-    return QRectF(bounds.left() + left + 0.5, bounds.top() + top + 0.5,
-                  std::max(bounds.width() - left - right, 1),
-                  std::max(bounds.height() - top - bottom, 1));
+// The colours of the picture, from the palette; the two fixed hues are
+// chosen for a light or a dark ground.
+struct Inks {
+    explicit Inks(const QPalette& palette)
+        : ground(palette.color(QPalette::Base)),
+          text(palette.color(QPalette::Text)),
+          line(palette.color(QPalette::Highlight)) {
+        const bool dark = ground.lightness() < 128;
+        warning = dark ? QColor(255, 138, 101) : QColor(198, 40, 40);
+        cloud = dark ? QColor(128, 222, 234) : QColor(0, 121, 107);
+        grid = text;
+        grid.setAlpha(40);
+    }
+    QColor Faint(QColor colour, int alpha) const {
+        colour.setAlpha(alpha);
+        return colour;
+    }
+
+    QColor ground, text, line, warning, cloud, grid;
+};
+
+// Text placed on the picture so far, so that no label is drawn over another:
+// a label that would touch one already placed is left out.
+class TextPlaces {
+public:
+    bool Take(const QRectF& box) {
+        for (const QRectF& taken : taken_) {
+            if (taken.intersects(box)) return false;
+        }
+        taken_.push_back(box);
+        return true;
+    }
+
+private:
+    std::vector<QRectF> taken_;
+};
+
+// One entry of the legend: its mark is drawn in a square of the text's height.
+enum class Mark { QPoint, Corner, NotActive, Cloud };
+struct LegendEntry {
+    Mark mark;
+    QString text;
+    QRectF box;  // mark and text
+};
+
+// Everything around the drawn range, measured before drawing.
+struct Frame {
+    QRectF area;
+    QString yTitle;
+    QRectF yTitleBox;
+    std::vector<LegendEntry> legend;
+    core::Axis xAxis;
+    core::Axis yAxis;
+};
+
+// The legend flows after the Ic axis's title in the top rows, wrapping to
+// further rows where the width runs out; returns the rows it takes.
+int LayOutLegend(std::vector<LegendEntry>& legend, const QFontMetrics& metrics, const QRect& bounds,
+                 double firstRowStart) {
+    const double rowHeight = metrics.height();
+    const double gap = 2 * kPad;
+    double x = firstRowStart + gap;
+    int row = 0;
+    for (LegendEntry& entry : legend) {
+        const double width = rowHeight + kPad / 2.0 + metrics.horizontalAdvance(entry.text);
+        if (x + width > bounds.right() - kPad && x > bounds.left() + kPad) {
+            ++row;
+            x = bounds.left() + kPad;
+        }
+        entry.box = QRectF(x, bounds.top() + kPad + row * rowHeight, width, rowHeight);
+        x += width + gap;
+    }
+    return row + 1;
 }
 
-void DrawAxes(QPainter& painter, const Plot& plot, const QPalette& palette) {
+Frame MeasureFrame(const QRect& bounds, const QFontMetrics& metrics, const core::LoadLine& line,
+                   bool withSpread) {
+    Frame frame;
+    const int rowHeight = metrics.height();
+    if (line.drawn) {
+        const int tall = std::max(bounds.height() - 4 * rowHeight, rowHeight);
+        frame.yAxis = core::MakeAxis(line.Isat, "A", std::max(1, tall / (3 * rowHeight)));
+        frame.legend.push_back({Mark::QPoint, QStringLiteral("Q point"), {}});
+        if (withSpread) {
+            frame.legend.push_back({Mark::Corner, QStringLiteral("Corner"), {}});
+            frame.legend.push_back({Mark::NotActive, QStringLiteral("Not active"), {}});
+            frame.legend.push_back({Mark::Cloud, QStringLiteral("Monte Carlo"), {}});
+        }
+    } else {
+        frame.yAxis.unit = "A";
+    }
+    frame.yTitle = QStringLiteral("Ic (%1)").arg(Q(frame.yAxis.unit));
+    frame.yTitleBox = QRectF(bounds.left() + kPad, bounds.top() + kPad,
+                             metrics.horizontalAdvance(frame.yTitle), rowHeight);
+    const int rows = LayOutLegend(frame.legend, metrics, bounds, frame.yTitleBox.right());
+
+    int labelWidth = metrics.horizontalAdvance(QStringLiteral("0"));
+    for (const core::AxisTick& tick : frame.yAxis.ticks) {
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(Q(tick.label)));
+    }
+    const int left = labelWidth + 2 * kPad;
+    const int right = metrics.horizontalAdvance(QStringLiteral("Vce (V)")) + 2 * kPad;
+    // Half a row more, for the top tick's label that stands out above the range.
+    const int top = rows * rowHeight + kPad + rowHeight / 2 + kPad;
+    const int bottom = rowHeight + 2 * kPad;
+    // Its edges sit on pixel centres, so that one-pixel lines stay sharp at
+    // every whole device pixel ratio.
+    frame.area = QRectF(bounds.left() + left + 0.5, bounds.top() + top + 0.5,
+                        std::max(bounds.width() - left - right, 1),
+                        std::max(bounds.height() - top - bottom, 1));
+    if (line.drawn) {
+        const int room = metrics.horizontalAdvance(kTickRoom) + 2 * kPad;
+        const int most = std::max(1, static_cast<int>(frame.area.width()) / room);
+        frame.xAxis = core::MakeAxis(line.Vcc, "V", most);
+    } else {
+        frame.xAxis.unit = "V";
+    }
+    return frame;
+}
+
+// A coordinate on the centre of its pixel, for sharp one-pixel lines.
+double Sharp(double coordinate) { return std::floor(coordinate) + 0.5; }
+
+void DrawGrid(QPainter& painter, const Plot& plot, const Frame& frame, const Inks& inks) {
     const QRectF& area = plot.area();
-    painter.setPen(QPen(palette.color(QPalette::Text), 1));
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(inks.grid, 1));
+    for (const core::AxisTick& tick : frame.xAxis.ticks) {
+        if (tick.fraction <= 0) continue;
+        const double x = Sharp(plot.At(tick.fraction, 0).x());
+        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+    }
+    for (const core::AxisTick& tick : frame.yAxis.ticks) {
+        if (tick.fraction <= 0) continue;
+        const double y = Sharp(plot.At(0, tick.fraction).y());
+        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+    }
+    painter.restore();
+}
+
+void DrawAxes(QPainter& painter, const Plot& plot, const Frame& frame, const Inks& inks,
+              TextPlaces& places) {
+    const QRectF& area = plot.area();
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(QPen(inks.text, 1));
     painter.drawLine(area.bottomLeft(), area.bottomRight());
     painter.drawLine(area.bottomLeft(), area.topLeft());
-    const QFontMetrics metrics = painter.fontMetrics();
-    painter.drawText(QPointF(area.right() + kPad, area.bottom() + metrics.ascent() / 2.0),
-                     QStringLiteral("Vce (V)"));
-    painter.drawText(QPointF(area.left() - metrics.horizontalAdvance(QStringLiteral("Ic")) / 2.0,
-                             area.top() - kPad - metrics.descent()),
-                     QStringLiteral("Ic (A)"));
-    painter.drawText(QPointF(area.left() - kPad - metrics.horizontalAdvance(QStringLiteral("0")),
-                             area.bottom() + kPad + metrics.ascent()),
-                     QStringLiteral("0"));
+
+    const QString xTitle = QStringLiteral("Vce (%1)").arg(Q(frame.xAxis.unit));
+    const QRectF xTitleBox(area.right() + kPad, area.bottom() - metrics.height() / 2.0,
+                           metrics.horizontalAdvance(xTitle), metrics.height());
+    for (const auto& [box, text] :
+         {std::pair{frame.yTitleBox, frame.yTitle}, {xTitleBox, xTitle}}) {
+        places.Take(box);
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+    for (const core::AxisTick& tick : frame.xAxis.ticks) {
+        const QPointF at = plot.At(tick.fraction, 0);
+        painter.drawLine(at, at + QPointF(0, kTickLength));
+        const QString label = Q(tick.label);
+        const double width = metrics.horizontalAdvance(label);
+        const QRectF box(at.x() - width / 2, at.y() + kPad, width, metrics.height());
+        if (places.Take(box)) painter.drawText(box, Qt::AlignCenter, label);
+    }
+    for (const core::AxisTick& tick : frame.yAxis.ticks) {
+        const QPointF at = plot.At(0, tick.fraction);
+        painter.drawLine(at, at - QPointF(kTickLength, 0));
+        const QString label = Q(tick.label);
+        const double width = metrics.horizontalAdvance(label);
+        const QRectF box(at.x() - kPad - width, at.y() - metrics.height() / 2.0, width,
+                         metrics.height());
+        if (places.Take(box)) painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, label);
+    }
 }
 
-// The line's ends, with a tick and its value on each axis.
-void DrawEnds(QPainter& painter, const Plot& plot, const core::LoadLine& line) {
-    const double end = 1 / core::kPlotReach;
-    const QPointF onVce = plot.At(end, 0);
-    const QPointF onIc = plot.At(0, end);
-    painter.drawLine(onVce, onVce + QPointF(0, kPad / 2.0));
-    painter.drawLine(onIc, onIc - QPointF(kPad / 2.0, 0));
-    const QFontMetrics metrics = painter.fontMetrics();
-    const QString vcc = Shown(line.Vcc);
-    const QString isat = Shown(line.Isat);
-    painter.drawText(QPointF(onVce.x() - metrics.horizontalAdvance(vcc) / 2.0,
-                             onVce.y() + kPad + metrics.ascent()),
-                     vcc);
-    painter.drawText(QPointF(onIc.x() - kPad - metrics.horizontalAdvance(isat),
-                             onIc.y() + (metrics.ascent() - metrics.descent()) / 2.0),
-                     isat);
+void DrawCornerMark(QPainter& painter, const QPointF& at, const QColor& colour) {
+    painter.setPen(QPen(colour, 1.5));
+    painter.drawLine(at + QPointF(-kCornerMark, -kCornerMark),
+                     at + QPointF(kCornerMark, kCornerMark));
+    painter.drawLine(at + QPointF(-kCornerMark, kCornerMark),
+                     at + QPointF(kCornerMark, -kCornerMark));
+}
+
+void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks) {
+    switch (mark) {
+        case Mark::QPoint:
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(inks.text);
+            painter.drawEllipse(at, kDotRadius - 1, kDotRadius - 1);
+            painter.setBrush(Qt::NoBrush);
+            break;
+        case Mark::Corner:
+            DrawCornerMark(painter, at, inks.text);
+            break;
+        case Mark::NotActive:
+            DrawCornerMark(painter, at, inks.warning);
+            break;
+        case Mark::Cloud:
+            painter.fillRect(QRectF(at - QPointF(3, 3), QSizeF(6, 6)), inks.Faint(inks.cloud, 160));
+            break;
+    }
+}
+
+void DrawLegend(QPainter& painter, const Frame& frame, const Inks& inks, TextPlaces& places) {
+    for (const LegendEntry& entry : frame.legend) {
+        if (!places.Take(entry.box)) continue;
+        const double h = entry.box.height();
+        DrawMark(painter, entry.mark, entry.box.topLeft() + QPointF(h / 2, h / 2), inks);
+        painter.setPen(inks.text);
+        painter.drawText(entry.box.adjusted(h + kPad / 2.0, 0, 0, 0),
+                         Qt::AlignLeft | Qt::AlignVCenter, entry.text);
+    }
+}
+
+// The cloud under the corners' rectangle and marks; every place is pulled
+// into the drawn range as the Q point's is.
+void DrawSpread(QPainter& painter, const Plot& plot, const core::LoadLine& line,
+                const core::Spread& spread, std::vector<QPointF>& cloud, const Inks& inks) {
+    cloud.clear();
+    for (const core::SpreadPoint& p : spread.samples) {
+        cloud.push_back(plot.At(core::PlacePoint(line, p.Vce, p.Ic)));
+    }
+    painter.save();
+    // Square dots without antialiasing: ten thousand of them stay quick.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(inks.Faint(inks.cloud, 50), 2, Qt::SolidLine, Qt::SquareCap));
+    painter.drawPoints(cloud.data(), static_cast<int>(cloud.size()));
+    painter.restore();
+
+    const QRectF box(plot.At(core::PlacePoint(line, spread.vceLow, spread.icHigh)),
+                     plot.At(core::PlacePoint(line, spread.vceHigh, spread.icLow)));
+    painter.setPen(QPen(inks.Faint(inks.text, 110), 1, Qt::DashLine));
+    painter.setBrush(inks.Faint(inks.text, 14));
+    painter.drawRect(box.normalized());
+    painter.setBrush(Qt::NoBrush);
+    for (const core::SpreadPoint& p : spread.cornerPoints) {
+        const QPointF at = plot.At(core::PlacePoint(line, p.Vce, p.Ic));
+        DrawCornerMark(painter, at, p.region == core::Region::Active ? inks.text : inks.warning);
+    }
 }
 
 // An arrow whose tip is at `tip`, pointing along (dx, dy) in widget pixels.
@@ -108,16 +313,21 @@ void DrawArrow(QPainter& painter, const QPointF& tip, double dx, double dy) {
     painter.fillPath(head, painter.pen().color());
 }
 
+// Moves `box` by as little as it takes to lie within `bounds`, where it fits.
+void KeepWithin(QRectF& box, const QRectF& bounds) {
+    // (Not std::clamp: a box wider than the bounds would invert its limits.)
+    box.moveLeft(std::max(bounds.left(), std::min(box.left(), bounds.right() - box.width())));
+    box.moveTop(std::max(bounds.top(), std::min(box.top(), bounds.bottom() - box.height())));
+}
+
 // The Q point: a dot on the line, or an arrow at the edge towards a point
 // outside the drawn range; its values beside it.
-void DrawQPoint(QPainter& painter, const Plot& plot, const core::LoadLine& line,
-                const QPalette& palette) {
+void DrawQPoint(QPainter& painter, const Plot& plot, const core::LoadLine& line, const Inks& inks) {
     const core::PlotPlace place = core::PlaceQPoint(line);
-    const QPointF at = plot.At(place.x, place.y);
-    const QColor ink = palette.color(QPalette::Text);
-    painter.setPen(QPen(ink, 2));
+    const QPointF at = plot.At(place);
+    painter.setPen(QPen(inks.text, 2));
     if (place.inside()) {
-        painter.setBrush(ink);
+        painter.setBrush(inks.text);
         painter.drawEllipse(at, kDotRadius, kDotRadius);
         painter.setBrush(Qt::NoBrush);
     } else {
@@ -135,15 +345,12 @@ void DrawQPoint(QPainter& painter, const Plot& plot, const core::LoadLine& line,
     if (box.right() > plot.area().right() || place.beyondX > 0) box.moveRight(at.x() - off);
     if (box.top() < plot.area().top() || place.beyondY > 0) box.moveTop(at.y() + off / 2);
     if (place.beyondY < 0) box.moveBottom(at.y() - off / 2);
-    // Never cut off by the widget's own edges.
-    const QRectF bounds = painter.window();
-    // (Not std::clamp: a label wider than a narrow window would invert its bounds.)
-    box.moveLeft(std::max(bounds.left(), std::min(box.left(), bounds.right() - box.width())));
-    box.moveTop(std::max(bounds.top(), std::min(box.top(), bounds.bottom() - box.height())));
-    QColor backing = palette.color(QPalette::Base);
-    backing.setAlpha(220);
-    painter.fillRect(box, backing);
-    painter.setPen(ink);
+    // Inside the drawn range, clear of the labels around it; never cut off by
+    // the widget's own edges.
+    KeepWithin(box, plot.area());
+    KeepWithin(box, painter.window());
+    painter.fillRect(box, inks.Faint(inks.ground, 220));
+    painter.setPen(inks.text);
     painter.drawText(box, Qt::AlignCenter, label);
 }
 
@@ -156,118 +363,300 @@ LoadLinePicture::LoadLinePicture(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     // Reachable from the keyboard, for its menu and for screen readers.
     setFocusPolicy(Qt::StrongFocus);
-    SetLine(line_);
+    cloud_.reserve(core::kSpreadSamples);
 }
 
-void LoadLinePicture::SetLine(const core::LoadLine& line) {
+void LoadLinePicture::SetLine(const core::LoadLine& line, const core::Spread* spread) {
     line_ = line;
-    Describe();
+    spread_ = spread;
+    update();
 }
 
-void LoadLinePicture::SetSpice(const std::optional<sim::Point>& point, const QString& part,
-                               const std::string& description) {
+void LoadLinePicture::SetSpice(const std::optional<sim::Point>& point, const QString& part) {
     spicePoint_ = point;
     spicePart_ = part;
-    spiceDescription_ = description;
-    Describe();
-}
-
-void LoadLinePicture::Describe() {
-    setAccessibleDescription(QString::fromStdString(core::Describe(line_) + spiceDescription_));
     update();
 }
 
 void LoadLinePicture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPalette& colours = palette();
-    painter.fillRect(rect(), colours.color(QPalette::Base));
-    const QString isat = line_.drawn ? Shown(line_.Isat) : QString();
-    const Plot plot(PlotArea(rect(), fontMetrics(), isat));
+    const Inks inks(palette());
+    painter.fillRect(rect(), inks.ground);
+    const bool withSpread = line_.drawn && spread_ != nullptr && spread_->ok;
+    const Frame frame = MeasureFrame(rect(), fontMetrics(), line_, withSpread);
+    const Plot plot(frame.area);
+    TextPlaces places;
 
     if (line_.drawn) {
         // The saturation strip, under everything else.
-        QColor strip = colours.color(QPalette::Highlight);
-        strip.setAlpha(80);
-        painter.fillRect(QRectF(plot.At(0, 1), plot.At(core::StripFraction(line_), 0)), strip);
+        painter.fillRect(QRectF(plot.At(0, 1), plot.At(core::StripFraction(line_), 0)),
+                         inks.Faint(inks.line, 80));
+        DrawGrid(painter, plot, frame, inks);
     }
-    DrawAxes(painter, plot, colours);
+    DrawAxes(painter, plot, frame, inks, places);
     if (!line_.drawn) {
-        painter.setPen(colours.color(QPalette::PlaceholderText));
+        painter.setPen(palette().color(QPalette::PlaceholderText));
         painter.drawText(plot.area(), Qt::AlignCenter, QStringLiteral("No load line"));
         return;
     }
-    DrawEnds(painter, plot, line_);
-    painter.setPen(QPen(colours.color(QPalette::Highlight), 2));
+    if (withSpread) DrawSpread(painter, plot, line_, *spread_, cloud_, inks);
+    painter.setPen(QPen(inks.line, 2));
     const double end = 1 / core::kPlotReach;
     painter.drawLine(plot.At(end, 0), plot.At(0, end));
-    DrawQPoint(painter, plot, line_, colours);
+    DrawQPoint(painter, plot, line_, inks);
     if (spicePoint_) {
-        // Placed on the drawn range as the calculated point is.
-        core::LoadLine simulated = line_;
-        simulated.Vce = spicePoint_->Vce;
-        simulated.Ic = spicePoint_->Ic;
-        const core::PlotPlace place = core::PlaceQPoint(simulated);
-        DrawSpiceMarker(painter, plot.At(place.x, place.y), spicePart_, colours, rect());
+        DrawSpiceMarker(painter,
+                        plot.At(core::PlacePoint(line_, spicePoint_->Vce, spicePoint_->Ic)),
+                        spicePart_, palette(), rect());
     }
+    DrawLegend(painter, frame, inks, places);
+}
+
+SpreadTableView::SpreadTableView(QWidget* parent) : QTableWidget(core::kSpreadRows, 3, parent) {
+    setObjectName(QStringLiteral("SpreadTable"));
+    setAccessibleName(QStringLiteral("Spread table"));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // As tall and wide as its five rows and three columns, no more.
+    setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    for (int row = 0; row < rowCount(); ++row) {
+        setVerticalHeaderItem(row, new QTableWidgetItem);
+        for (int column = 0; column < columnCount(); ++column) {
+            auto* item = new QTableWidgetItem;
+            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            setItem(row, column, item);
+        }
+    }
+    for (int column = 0; column < columnCount(); ++column) {
+        setHorizontalHeaderItem(column, new QTableWidgetItem);
+    }
+}
+
+void SpreadTableView::SetRows(const std::vector<core::SpreadTableRow>& rows) {
+    rows_ = rows;
+    for (int column = 0; column < columnCount(); ++column) {
+        horizontalHeaderItem(column)->setText(Q(rows_[0][column + 1]));
+    }
+    for (int row = 0; row < rowCount(); ++row) {
+        const core::SpreadTableRow& cells = rows_[static_cast<std::size_t>(row + 1)];
+        verticalHeaderItem(row)->setText(Q(cells[0]));
+        for (int column = 0; column < columnCount(); ++column) {
+            item(row, column)->setText(Q(cells[static_cast<std::size_t>(column + 1)]));
+        }
+    }
+}
+
+void SpreadTableView::CopyTable() const {
+    QGuiApplication::clipboard()->setText(Q(core::TabSeparated(rows_)));
+}
+
+void SpreadTableView::contextMenuEvent(QContextMenuEvent* event) {
+    ShowMenu(event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
+                                                         : mapToGlobal(QPoint(0, 0)));
+    event->accept();
+}
+
+void SpreadTableView::keyPressEvent(QKeyEvent* event) {
+    // The whole table, not only the current cell as an item view copies.
+    if (event->matches(QKeySequence::Copy)) {
+        CopyTable();
+    } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        ShowMenu(mapToGlobal(QPoint(0, 0)));
+    } else {
+        QTableWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void SpreadTableView::ShowMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    QAction* copy = menu.addAction(tr("Copy &Table"), this, &SpreadTableView::CopyTable);
+    copy->setShortcut(QKeySequence::Copy);
+    menu.exec(globalPos);
 }
 
 LoadLineWindow::LoadLineWindow(QWidget* owner)
     : QWidget(owner, Qt::Window),
       picture_(new LoadLinePicture(this)),
-      sentence_(new QLabel(this)),
-      part_(new QComboBox(this)),
-      spiceSentence_(new QLabel(this)),
-      spice_(new LoadLineSpice(this)) {
+      grid_(new QGridLayout(this)),
+      groups_(new QVBoxLayout),
+      sentences_(new QVBoxLayout) {
     setObjectName(QStringLiteral("LoadLineWindow"));
     setWindowTitle(QStringLiteral("Tindrel: Load Line"));
-    sentence_->setObjectName(QStringLiteral("LoadLineSentence"));
-    sentence_->setTextFormat(Qt::PlainText);
-    sentence_->setWordWrap(true);
-    sentence_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(picture_, 1);
-    layout->addWidget(sentence_);
+    // The picture takes what the column of inputs and the sentences leave.
+    grid_->addWidget(picture_, 0, 0);
+    grid_->addLayout(groups_, 0, 1);
+    grid_->addLayout(sentences_, 1, 0, 1, 2);
+    grid_->setColumnStretch(0, 1);
+    grid_->setRowStretch(0, 1);
+    groups_->addWidget(MakeSpreadGroup());
+    table_ = new SpreadTableView(this);
+    groups_->addWidget(table_);
+    groups_->addWidget(MakeSpiceGroup());
+    groups_->addStretch(1);
+    sentence_ = AddSentence(QStringLiteral("LoadLineSentence"));
+    spreadSentence_ = AddSentence(QStringLiteral("SpreadSentence"));
+    spiceSentence_ = AddSentence(QStringLiteral("SpiceSentence"));
+    ShowAll();
+}
 
+QWidget* LoadLineWindow::MakeSpreadGroup() {
+    auto* group = new QGroupBox(tr("Spread"), this);
+    group->setObjectName(QStringLiteral("SpreadGroup"));
+    auto* form = new QFormLayout(group);
+    const std::array<QString, 6> names = {
+        QStringLiteral("hFE from"),
+        QStringLiteral("hFE to"),
+        QStringLiteral("Resistor tolerance, %"),
+        QStringLiteral("Vcc tolerance, %"),
+        QStringLiteral("Temperature from, \u00b0C"),
+        QStringLiteral("Temperature to, \u00b0C"),
+    };
+    // The hFE ends are filled in from the first Calculate's Beta.
+    const std::array<QString, 6> texts = {QString(),
+                                          QString(),
+                                          QStringLiteral("5"),
+                                          QStringLiteral("0"),
+                                          QStringLiteral("25"),
+                                          QStringLiteral("25")};
+    for (std::size_t i = 0; i < spreadBoxes_.size(); ++i) {
+        auto* box = new InputBox(texts[i], group);
+        box->setAccessibleName(names[i]);
+        box->setObjectName(QStringLiteral("SpreadBox%1").arg(i));
+        box->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
+        connect(box, &InputBox::GotFocus, box, &QLineEdit::selectAll);
+        connect(box, &QLineEdit::textEdited, this, [this, i] {
+            // Ends of the user's own stay as typed whatever Beta becomes.
+            if (i < 2) hfeFollowsBeta_ = false;
+            UpdateSpread();
+            ShowAll();
+            emit SpreadSettingsChanged();
+        });
+        form->addRow(names[i], box);
+        spreadBoxes_[i] = box;
+    }
+    spreadBoxes_[0]->setPlaceholderText(QStringLiteral("Beta / 2"));
+    spreadBoxes_[1]->setPlaceholderText(QStringLiteral("2 \u00d7 Beta"));
+    return group;
+}
+
+QWidget* LoadLineWindow::MakeSpiceGroup() {
+    spice_ = new LoadLineSpice(this);
+    connect(spice_, &LoadLineSpice::Changed, this, &LoadLineWindow::ShowSpice);
+    auto* group = new QGroupBox(tr("SPICE"), this);
+    auto* form = new QFormLayout(group);
+    part_ = new QComboBox(group);
     part_->setObjectName(QStringLiteral("RealTransistor"));
     part_->addItem(tr("None"));
     for (std::string_view part : sim::kParts) part_->addItem(QString::fromUtf8(part));
-    auto* partLabel = new QLabel(tr("&Real transistor:"), this);
-    partLabel->setBuddy(part_);
-    auto* partRow = new QHBoxLayout;
-    partRow->addWidget(partLabel);
-    partRow->addWidget(part_);
-    partRow->addStretch(1);
-    layout->addLayout(partRow);
-    spiceSentence_->setObjectName(QStringLiteral("SpiceSentence"));
-    spiceSentence_->setTextFormat(Qt::PlainText);
-    spiceSentence_->setWordWrap(true);
-    spiceSentence_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    spiceSentence_->hide();
-    layout->addWidget(spiceSentence_);
     connect(part_, &QComboBox::currentIndexChanged, this, [this](int index) {
         spice_->SetPart(index > 0 ? part_->itemText(index).toStdString() : std::string());
     });
-    connect(spice_, &LoadLineSpice::Changed, this, &LoadLineWindow::ShowSpice);
-    SetLine(core::LoadLine{});
+    form->addRow(tr("Real transistor"), part_);
+    return group;
+}
+
+QLabel* LoadLineWindow::AddSentence(const QString& objectName) {
+    auto* label = new QLabel(this);
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    sentences_->addWidget(label);
+    return label;
 }
 
 void LoadLineWindow::SetCalculation(const core::Calculation& calculation) {
-    SetLine(core::MakeLoadLine(calculation));
+    calculation_ = calculation;
+    line_ = core::MakeLoadLine(calculation);
     spice_->SetCalculation(calculation);
+    const bool followed = hfeFollowsBeta_;
+    if (followed) FollowBeta(calculation.stage.Beta);
+    UpdateSpread();
+    ShowAll();
+    if (followed) emit SpreadSettingsChanged();
+}
+
+void LoadLineWindow::SetLine(const core::LoadLine& line) {
+    line_ = line;
+    ShowAll();
+}
+
+void LoadLineWindow::FollowBeta(double beta) {
+    const core::SpreadSettings defaults = core::DefaultSpreadSettings(beta);
+    // A Beta so large that twice it is no number shows as one too large,
+    // which the spread then names.
+    const auto text = [](double value) {
+        return std::isfinite(value) ? Q(platform::PlainText(value))
+                                    : QString::fromLatin1(value > 0 ? "1e999" : "-1e999");
+    };
+    spreadBoxes_[0]->setText(text(defaults.hfeFrom));
+    spreadBoxes_[1]->setText(text(defaults.hfeTo));
+}
+
+core::SpreadSettings LoadLineWindow::SpreadSettings() const {
+    const auto read = [this](std::size_t i) {
+        const platform::LenientNumber number =
+            platform::ParseLenient(spreadBoxes_[i]->text().toStdString());
+        return number.overflow ? std::numeric_limits<double>::infinity() : number.value;
+    };
+    core::SpreadSettings settings;
+    // Before the first Calculate the hFE boxes are empty: the ends of a
+    // Beta of 100 stand for them.
+    if (!hfeFollowsBeta_ || calculation_) {
+        settings.hfeFrom = read(0);
+        settings.hfeTo = read(1);
+    }
+    settings.resistorTolerance = read(2);
+    settings.vccTolerance = read(3);
+    settings.temperatureFrom = read(4);
+    settings.temperatureTo = read(5);
+    settings.hfeFollowsBeta = hfeFollowsBeta_;
+    return settings;
+}
+
+void LoadLineWindow::UpdateSpread() {
+    if (calculation_) core::ComputeSpread(*calculation_, SpreadSettings(), spread_);
+}
+
+void LoadLineWindow::ShowAll() {
+    picture_->SetLine(line_, &spread_);
+    sentence_->setText(Q(core::RegionSentence(line_)));
+    // Before the first Calculate the region sentence says all there is.
+    spreadSentence_->setVisible(calculation_.has_value());
+    spreadSentence_->setText(Q(core::SpreadSentence(spread_, SpreadSettings())));
+    std::vector<core::SpreadTableRow> rows =
+        core::SpreadTable(spread_, calculation_ ? calculation_->outcome.point : core::BiasPoint{});
+    if (!calculation_) {
+        for (std::size_t i = 1; i < rows.size(); ++i) rows[i][2].clear();
+    }
+    table_->SetRows(rows);
+    ShowSpice();
+}
+
+void LoadLineWindow::ShowSpice() {
+    // While a run is under way there is no point, and so no marker.
+    picture_->SetSpice(spice_->Point(), Q(spice_->part()));
+    // The description is made of parts: the load line's, the spread's, then
+    // the simulation's.
+    picture_->setAccessibleDescription(
+        Q(core::Describe(line_) + core::DescribeSpread(spread_) + spice_->Description()));
+    spiceSentence_->setText(Q(spice_->Sentence()));
+    spiceSentence_->setVisible(spice_->Chosen());
 }
 
 void LoadLineWindow::UseSpiceHelper(const QString& path, int answerMilliseconds) {
     spice_->UseHelper(path, answerMilliseconds);
-}
-
-void LoadLineWindow::ShowSpice() {
-    // While a run is under way there is no point, and so no marker; the
-    // picture draws none without a line either.
-    const QString part = QString::fromStdString(spice_->part());
-    picture_->SetSpice(spice_->Point(), part, spice_->Description());
-    spiceSentence_->setText(QString::fromStdString(spice_->Sentence()));
-    spiceSentence_->setVisible(spice_->Chosen());
 }
 
 void LoadLineWindow::showEvent(QShowEvent* event) {
@@ -279,11 +668,6 @@ void LoadLineWindow::closeEvent(QCloseEvent* event) {
     // The helper lives as long as the window is open.
     spice_->Stop();
     QWidget::closeEvent(event);
-}
-
-void LoadLineWindow::SetLine(const core::LoadLine& line) {
-    picture_->SetLine(line);
-    sentence_->setText(QString::fromStdString(core::RegionSentence(line)));
 }
 
 QImage LoadLineWindow::Picture() const { return picture_->grab().toImage(); }

@@ -1,52 +1,82 @@
 #pragma once
 
+#include <QTableWidget>
 #include <QWidget>
+#include <array>
 #include <optional>
+#include <vector>
 
 #include "core/Calculation.h"
 #include "core/LoadLine.h"
+#include "core/Spread.h"
 #include "sim/Protocol.h"
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
+class QVBoxLayout;
 
 namespace ui {
 
-// The load line, the Q point on it and the saturation strip, drawn with
-// QPainter in the palette's colours (a dark theme gives a dark picture).
-// Its accessible description reads the line and the point in words.
+class InputBox;
+
+// The load line, the Q point on it and the saturation strip, with the
+// spread's corners and cloud around the point, on axes with round ticks;
+// drawn with QPainter in the palette's colours (a dark theme gives a dark
+// picture). Its owner sets its accessible description.
 class LoadLinePicture : public QWidget {
     Q_OBJECT
 
 public:
     explicit LoadLinePicture(QWidget* parent = nullptr);
 
-    void SetLine(const core::LoadLine& line);
-    // The simulated point of a real transistor, if any, and what the
-    // description says of it (" SPICE with ...", or empty).
-    void SetSpice(const std::optional<sim::Point>& point, const QString& part,
-                  const std::string& description);
+    // `spread` may be null; it must outlive its use here.
+    void SetLine(const core::LoadLine& line, const core::Spread* spread = nullptr);
+    // The point a real transistor gives in SPICE, drawn while there is one.
+    void SetSpice(const std::optional<sim::Point>& point, const QString& part);
 
-    QSize sizeHint() const override { return {480, 320}; }
+    QSize sizeHint() const override { return {480, 340}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void Describe();
-
     core::LoadLine line_;
+    const core::Spread* spread_ = nullptr;
+    // The cloud's places, kept to draw it without an allocation per paint.
+    std::vector<QPointF> cloud_;
     std::optional<sim::Point> spicePoint_;
     QString spicePart_;
-    std::string spiceDescription_;
 };
 
 class LoadLineSpice;
 
-// A window of its own for the picture, with a sentence under it that names
-// the region. The main window makes it on first use and feeds it every
-// Calculate that shows line 1. Its context menu copies the picture or saves
-// it as PNG.
+// The spread's lowest, nominal and highest values: read-only, selectable,
+// and copied whole as tab-separated text by Ctrl+C and its menu.
+class SpreadTableView : public QTableWidget {
+    Q_OBJECT
+
+public:
+    explicit SpreadTableView(QWidget* parent = nullptr);
+
+    void SetRows(const std::vector<core::SpreadTableRow>& rows);
+    void CopyTable() const;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void ShowMenu(const QPoint& globalPos);
+
+    std::vector<core::SpreadTableRow> rows_;
+};
+
+// A window of its own for the picture, with sentences under it that name
+// the region and the spread over real parts, and beside it the spread's
+// settings and table. The main window makes it on first use and feeds it
+// every Calculate that shows line 1. Its context menu copies the picture or
+// saves it as PNG.
 class LoadLineWindow : public QWidget {
     Q_OBJECT
 
@@ -58,6 +88,11 @@ public:
     void SetCalculation(const core::Calculation& calculation);
     void SetLine(const core::LoadLine& line);
 
+    // The spread settings as the boxes read, with the lenient conversion; a
+    // number too large for a double reads as an infinity.
+    core::SpreadSettings SpreadSettings() const;
+    const core::Spread& CurrentSpread() const { return spread_; }
+
     // The picture as shown, at the screen's pixel density.
     QImage Picture() const;
     // Writes the picture as PNG; false and the reason when that fails, in
@@ -68,6 +103,10 @@ public:
     // it may take to answer (for tests).
     void UseSpiceHelper(const QString& path, int answerMilliseconds);
 
+signals:
+    // The user edited a spread box, or the hFE ends followed a new Beta.
+    void SpreadSettingsChanged();
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -75,17 +114,35 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QWidget* MakeSpreadGroup();
+    QWidget* MakeSpiceGroup();
+    void ShowSpice();
+    QLabel* AddSentence(const QString& objectName);
+    void FollowBeta(double beta);
+    void UpdateSpread();
+    void ShowAll();
     void ShowMenu(const QPoint& globalPos);
     void CopyPicture();
     void AskAndSavePicture();
-    void ShowSpice();
 
     LoadLinePicture* picture_;
+    QGridLayout* grid_;
+    // The column of input groups beside the picture, and the sentences under it.
+    QVBoxLayout* groups_;
+    QVBoxLayout* sentences_;
     QLabel* sentence_;
+    QLabel* spreadSentence_;
+    // hFE from, hFE to, resistor and Vcc tolerance, temperature from and to.
+    std::array<InputBox*, 6> spreadBoxes_{};
+    SpreadTableView* table_;
+    std::optional<core::Calculation> calculation_;
+    core::LoadLine line_;
+    core::Spread spread_;
+    bool hfeFollowsBeta_ = true;
     // The real transistor: the choice, its sentence and its simulation.
-    QComboBox* part_;
-    QLabel* spiceSentence_;
-    LoadLineSpice* spice_;
+    QComboBox* part_ = nullptr;
+    QLabel* spiceSentence_ = nullptr;
+    LoadLineSpice* spice_ = nullptr;
     // Where the last picture was saved, to start the next file dialog there.
     QString lastSaved_;
 };

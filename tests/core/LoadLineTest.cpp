@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/LoadLine.h"
+#include "core/Spread.h"
 
 namespace {
 
@@ -98,12 +99,173 @@ TEST(LoadLineTest, SentenceTellsWhatTheRegionMeans) {
               "No load line: press Calculate in the main window.");
 }
 
+TEST(LoadLineTest, AxesTickAtRoundValuesInTheirPrefix) {
+    const struct {
+        double end;
+        const char* unit;
+        int most;
+        std::string expected;  // the unit, then each label
+    } cases[] = {
+        {12, "V", 7, "V 0 2 4 6 8 10 12"},        // the range ends at 13.8 V
+        {4.486e-3, "A", 6, "mA 0 1 2 3 4 5"},     // 5.159 mA
+        {0.87, "V", 6, "V 0 0.2 0.4 0.6 0.8 1"},  // 1.0005 V keeps the tick at 1
+        {2e-7, "A", 12, "nA 0 20 40 60 80 100 120 140 160 180 200 220"},
+        {1e5, "V", 2, "kV 0 100"},
+        {0, "V", 5, "V"},
+    };
+    for (const auto& c : cases) {
+        const core::Axis axis = core::MakeAxis(c.end, c.unit, c.most);
+        std::string text = axis.unit;
+        double last = -1;
+        for (const core::AxisTick& tick : axis.ticks) {
+            text += " " + tick.label;
+            EXPECT_GT(tick.fraction, last);
+            EXPECT_LE(tick.fraction, 1);
+            last = tick.fraction;
+        }
+        EXPECT_EQ(text, c.expected);
+    }
+}
+
 TEST(LoadLineTest, APointBeyondTheRangeOfNumbersGivesNoLine) {
     core::BiasOutcome outcome;
     outcome.point.Vc = 1.7e308;
     outcome.point.Ve = -1.7e308;
     const core::LoadLine line = core::MakeLoadLine({12, 100, 2200, 470, kVbeSilicon}, outcome);
     EXPECT_EQ(core::Describe(line), "No load line: Vc \u2212 Ve is beyond the range of numbers.");
+}
+
+// The worked example, silicon.
+const core::Stage kStage{12, 100, 22000, 4700, 2200, 470, core::Material::Silicon};
+
+core::SpreadSettings Settings(double hfeFrom, double hfeTo, double resistors, double vcc,
+                              double tFrom, double tTo) {
+    return {hfeFrom, hfeTo, resistors, vcc, tFrom, tTo, false};
+}
+
+TEST(SpreadTest, CornersOfTheStageOverItsParts) {
+    core::Stage saturating = kStage;
+    saturating.Rc = 4700;
+    core::Stage divider = kStage;  // R1 + R2 is 0 at one corner only
+    divider.R1 = 1000;
+    divider.R2 = -3000;
+    const double inf = HUGE_VAL;
+    const struct {
+        const char* name;
+        core::Stage stage;
+        core::SpreadSettings settings;
+        std::string description;
+    } cases[] = {
+        {"worked example", kStage, core::DefaultSpreadSettings(100),
+         " Spread over 32 corners: Ic from 2.324e-3 A to 3.611e-3 A, Vce from 2.039 V to 5.973 V; "
+         "32 active, 0 in saturation, 0 in cut-off. Monte Carlo: 10000 samples, 100.0 % active."},
+        // Rc 4700 puts most corners in saturation; Vce's lowest is far below 0.
+        {"partly saturated", saturating, Settings(50, 300, 10, 10, 0, 50),
+         " Spread over 128 corners: Ic from 1.597e-3 A to 4.983e-3 A, Vce from -14.68 V to "
+         "3.205 V; 20 active, 108 in saturation, 0 in cut-off. Monte Carlo: 10000 samples, "
+         "1.280 % active."},
+        {"every range zero", kStage, Settings(100, 100, 0, 0, 25, 25),
+         " Spread over 1 corner: Ic from 2.946e-3 A to 2.946e-3 A, Vce from 4.121 V to 4.121 V; "
+         "1 active, 0 in saturation, 0 in cut-off. Monte Carlo: 10000 samples, 100.0 % active."},
+        {"corner faults", divider, Settings(50, 200, 50, 0, 25, 25),
+         " No spread: at a corner, division by zero while computing the Thevenin voltage of the "
+         "divider (R1 + R2 is 0)."},
+        {"tolerance 100", kStage, Settings(50, 200, 100, 0, 25, 25),
+         " No spread: the resistor tolerance is not from 0 to below 100 %."},
+        {"negative tolerance", kStage, Settings(50, 200, 5, -1, 25, 25),
+         " No spread: the Vcc tolerance is not from 0 to below 100 %."},
+        {"hFE 0", kStage, Settings(0, 200, 5, 0, 25, 25), " No spread: hFE from is not above 0."},
+        {"infinite box", kStage, Settings(50, 200, 5, 0, 25, inf),
+         " No spread: temperature to is not a finite number."},
+        {"end overflows", core::Stage{1.7e308, 100, 22000, 4700, 2200, 470},
+         Settings(50, 200, 5, 10, 25, 25),
+         " No spread: Vcc \u00b1 its tolerance is beyond the range of numbers."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const core::Spread spread = core::ComputeSpread(c.stage, c.settings);
+        EXPECT_EQ(core::DescribeSpread(spread), c.description);
+        if (!spread.ok) continue;
+        EXPECT_EQ(spread.cornerPoints.size(), std::size_t(spread.corners));
+        EXPECT_EQ(spread.samples.size(), std::size_t(core::kSpreadSamples));
+        // Whatever the corners do, the nominal stage lies within the table's range.
+        const core::BiasOutcome nominal =
+            core::ComputeBiasPoint(c.stage.Vcc, c.stage.Beta, c.stage.R1, c.stage.R2, c.stage.Rc,
+                                   c.stage.Re, c.stage.Vbe());
+        const auto& ic = spread.table[int(core::SpreadQuantity::Ic)];
+        EXPECT_LE(ic.low, nominal.point.Ic);
+        EXPECT_GE(ic.high, nominal.point.Ic);
+    }
+}
+
+TEST(SpreadTest, TableAndSentenceTellTheCorners) {
+    const core::Spread spread = core::ComputeSpread(kStage, Settings(100, 100, 0, 0, 25, 25));
+    const core::BiasOutcome nominal =
+        core::ComputeBiasPoint(12, 100, 22000, 4700, 2200, 470, core::kVbeSilicon);
+    ASSERT_EQ(spread.corners, 1);
+    EXPECT_EQ(spread.cornerPoints[0].Ic, nominal.point.Ic / 1000);
+    EXPECT_EQ(core::TabSeparated(core::SpreadTable(spread, nominal.point)),
+              "\tLowest\tNominal\tHighest\n"
+              "Ic, mA\t2.946\t2.946\t2.946\n"
+              "Ve, V\t1.398\t1.398\t1.398\n"
+              "Vc, V\t5.520\t5.520\t5.520\n"
+              "Vce, V\t4.121\t4.121\t4.121\n"
+              "Pc, W\t12.14e-3\t12.14e-3\t12.14e-3\n");
+    EXPECT_EQ(core::SpreadSentence(spread, Settings(100, 100, 0, 0, 25, 25)),
+              "Over hFE 100, exact resistors: the one corner stays in the active region; Ic from "
+              "2.946 to 2.946 mA.");
+
+    core::Stage saturating = kStage;
+    saturating.Rc = 4700;
+    const core::SpreadSettings wide = Settings(50, 300, 10, 10, 0, 50);
+    EXPECT_EQ(
+        core::SpreadSentence(core::ComputeSpread(saturating, wide), wide),
+        "Over hFE 50 to 300, \u00b110 % resistors, \u00b110 % Vcc, 0 to 50 \u00b0C: 20 of 128 "
+        "corners stay in the active region: 108 saturate; Ic from 1.597 to 4.983 mA. Of "
+        "10000 random stages, 1.280 % are active.");
+}
+
+TEST(SpreadTest, MonteCarloStaysInsideTheCornersAndRepeats) {
+    core::Stage saturating = kStage;
+    saturating.Rc = 4700;
+    core::Stage rcZero = kStage;  // its calculation stops at the power in Rc
+    rcZero.Rc = 0;
+    const std::pair<core::Stage, core::SpreadSettings> cases[] = {
+        {kStage, core::DefaultSpreadSettings(100)},
+        {saturating, Settings(50, 300, 10, 10, 0, 50)},
+        {rcZero, Settings(300, 50, 1, 5, 60, -20)},  // ends in either order
+    };
+    core::Spread reused;
+    for (const auto& [stage, settings] : cases) {
+        const core::Spread spread = core::ComputeSpread(stage, settings);
+        ASSERT_TRUE(spread.ok) << spread.reason;
+        const double icSlack = 1e-12 * std::abs(spread.icHigh);
+        const double vceSlack = 1e-12 * std::max(std::abs(spread.vceLow), std::abs(spread.vceHigh));
+        int active = 0;
+        double pcHigh = -HUGE_VAL;
+        for (const core::SpreadPoint& p : spread.samples) {
+            EXPECT_GE(p.Ic, spread.icLow - icSlack);
+            EXPECT_LE(p.Ic, spread.icHigh + icSlack);
+            EXPECT_GE(p.Vce, spread.vceLow - vceSlack);
+            EXPECT_LE(p.Vce, spread.vceHigh + vceSlack);
+            active += p.region == core::Region::Active;
+            pcHigh = std::max(pcHigh, p.Vce * p.Ic);
+        }
+        EXPECT_EQ(active, spread.activeSamples);
+        if (spread.activeCorners == spread.corners) {
+            EXPECT_EQ(active, core::kSpreadSamples);
+        }
+        EXPECT_GE(spread.table[int(core::SpreadQuantity::Pc)].high, pcHigh * (1 - 1e-12));
+
+        // The same inputs draw the same cloud, also into a spread that held another.
+        core::ComputeSpread(stage, settings, reused);
+        ASSERT_EQ(reused.samples.size(), spread.samples.size());
+        for (std::size_t i = 0; i < spread.samples.size(); ++i) {
+            ASSERT_EQ(reused.samples[i].Ic, spread.samples[i].Ic) << i;
+            ASSERT_EQ(reused.samples[i].Vce, spread.samples[i].Vce) << i;
+        }
+        EXPECT_EQ(core::DescribeSpread(reused), core::DescribeSpread(spread));
+    }
 }
 
 }  // namespace

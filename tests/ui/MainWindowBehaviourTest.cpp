@@ -4,16 +4,21 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -27,8 +32,8 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace {
 
-using ui::MainWindow;
 using ui::InputBox;
+using ui::MainWindow;
 
 // What a message box showed before the test dismissed it.
 struct Shown {
@@ -441,6 +446,19 @@ TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     EXPECT_TRUE(loadLine->isVisible());
 }
 
+// The table as its rows show, tab-separated without the header row.
+QString TableCells(const QTableWidget* table) {
+    QString text;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        text += table->verticalHeaderItem(row)->text();
+        for (int column = 0; column < table->columnCount(); ++column) {
+            text += '\t' + table->item(row, column)->text();
+        }
+        text += '\n';
+    }
+    return text;
+}
+
 TEST_F(MainWindowBehaviour, LoadLineWindowFollowsEveryCalculateThatShowsLineOne) {
     MessageCatcher messages;
     // Nothing of it exists before it is asked for.
@@ -453,21 +471,25 @@ TEST_F(MainWindowBehaviour, LoadLineWindowFollowsEveryCalculateThatShowsLineOne)
     const auto* picture = window->findChild<QWidget*>("LoadLinePicture");
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->accessibleDescription(),
-              "No load line: press Calculate in the main window.");
+              "No load line: press Calculate in the main window. No spread: press Calculate in "
+              "the main window.");
 
     TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
     Click(form_->CmdCalc);
     EXPECT_EQ(picture->accessibleDescription(),
               "Load line: Vce = 12.00 V at Ic = 0, Ic = 4.486e-3 A at Vce = 0. Q point: Vce = "
-              "4.121 V, Ic = 2.946e-3 A, active region.");
+              "4.121 V, Ic = 2.946e-3 A, active region. Spread over 32 corners: Ic from 2.324e-3 A "
+              "to 3.611e-3 A, Vce from 2.039 V to 5.973 V; 32 active, 0 in saturation, 0 in "
+              "cut-off. Monte Carlo: 10000 samples, 100.0 % active.");
     const QImage active = window->Picture();
 
     // Rc = 0 stops the calculation after line 1: the point still moves.
     TypeInputs({"12", "100", "22000", "4700", "0", "470"});
     Click(form_->CmdCalc);
-    EXPECT_EQ(picture->accessibleDescription(),
-              "Load line: Vce = 12.00 V at Ic = 0, Ic = 25.28e-3 A at Vce = 0. Q point: Vce = "
-              "10.60 V, Ic = 2.946e-3 A, active region.");
+    EXPECT_TRUE(picture->accessibleDescription().startsWith(
+        "Load line: Vce = 12.00 V at Ic = 0, Ic = 25.28e-3 A at Vce = 0. Q point: Vce = "
+        "10.60 V, Ic = 2.946e-3 A, active region. Spread over 16 corners:"))
+        << picture->accessibleDescription().toStdString();
     EXPECT_NE(window->Picture(), active);
     QString error;
     ASSERT_TRUE(window->SavePicture(dir_.filePath("line.png"), error)) << error.toStdString();
@@ -484,6 +506,84 @@ TEST_F(MainWindowBehaviour, LoadLineWindowFollowsEveryCalculateThatShowsLineOne)
 
     form_->close();
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowBehaviour, SpreadFollowsItsBoxesAndBetaAndCopiesItsTable) {
+    MessageCatcher messages;
+    QTest::keyClick(form_.get(), Qt::Key_L, Qt::ControlModifier);
+    auto* window = form_->findChild<ui::LoadLineWindow*>();
+    ASSERT_NE(window, nullptr);
+    std::map<QString, InputBox*> boxes;
+    for (InputBox* box : window->findChildren<InputBox*>()) boxes[box->accessibleName()] = box;
+    ASSERT_EQ(boxes.size(), 6u);
+    for (const char* name : {"hFE from", "hFE to", "Resistor tolerance, %", "Vcc tolerance, %",
+                             "Temperature from, \u00b0C", "Temperature to, \u00b0C"}) {
+        EXPECT_EQ(boxes.count(name), 1u) << name;
+    }
+    const auto* picture = window->findChild<QWidget*>("LoadLinePicture");
+    auto* table = window->findChild<QTableWidget*>("SpreadTable");
+    const auto* sentence = window->findChild<QLabel*>("SpreadSentence");
+    ASSERT_TRUE(picture && table && sentence);
+    QSignalSpy changed(window, &ui::LoadLineWindow::SpreadSettingsChanged);
+
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    Click(form_->CmdCalc);
+    EXPECT_EQ(boxes["hFE from"]->text(), "50");
+    EXPECT_EQ(boxes["hFE to"]->text(), "200");
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(TableCells(table).toStdString(),
+              "Ic, mA\t2.324\t2.946\t3.611\n"
+              "Ve, V\t1.154\t1.398\t1.627\n"
+              "Vc, V\t3.660\t5.520\t7.143\n"
+              "Vce, V\t2.039\t4.121\t5.973\n"
+              "Pc, W\t7.364e-3\t12.14e-3\t14.06e-3\n");
+    EXPECT_EQ(
+        sentence->text().toStdString(),
+        std::string("Over hFE 50 to 200, \u00b15 % resistors: all 32 corners stay in the active "
+                    "region; Ic from 2.324 to 3.611 mA."));
+
+    // Each keystroke in a box moves the spread; typing the tolerance 100 leaves none.
+    InputBox* resistors = boxes["Resistor tolerance, %"];
+    resistors->selectAll();
+    QTest::keyClicks(resistors, "10");
+    EXPECT_EQ(changed.count(), 3);
+    EXPECT_TRUE(picture->accessibleDescription().contains(" Spread over 32 corners: Ic from "));
+    const QString atTen = TableCells(table);
+    EXPECT_NE(atTen.section('\n', 0, 0), "Ic, mA\t2.324\t2.946\t3.611");
+    QTest::keyClick(resistors, Qt::Key_0);
+    EXPECT_TRUE(picture->accessibleDescription().endsWith(
+        " No spread: the resistor tolerance is not from 0 to below 100 %."));
+    EXPECT_EQ(TableCells(table).section('\n', 0, 0).toStdString(), "Ic, mA\t\t2.946\t");
+    QTest::keyClick(resistors, Qt::Key_Backspace);
+    EXPECT_EQ(TableCells(table), atTen);
+
+    // Ctrl+C copies the whole table with its header, whatever cell is current.
+    table->setFocus(Qt::OtherFocusReason);
+    table->setCurrentCell(2, 1);
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "\tLowest\tNominal\tHighest\n" + atTen);
+    QGuiApplication::clipboard()->clear();
+    WithContextMenu([&] { QTest::keyClick(table, Qt::Key_F10, Qt::ShiftModifier); },
+                    [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Copy Table")); });
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "\tLowest\tNominal\tHighest\n" + atTen);
+
+    // The hFE ends follow Beta until the user types one of them.
+    TypeInputs({"12", "80", "22000", "4700", "2200", "470"});
+    Click(form_->CmdCalc);
+    EXPECT_EQ(boxes["hFE from"]->text(), "40");
+    EXPECT_EQ(boxes["hFE to"]->text(), "160");
+    EXPECT_TRUE(window->SpreadSettings().hfeFollowsBeta);
+    boxes["hFE to"]->selectAll();
+    QTest::keyClicks(boxes["hFE to"], "300");
+    TypeInputs({"12", "100", "22000", "4700", "2200", "470"});
+    Click(form_->CmdCalc);
+    EXPECT_EQ(boxes["hFE from"]->text(), "40");
+    EXPECT_EQ(window->SpreadSettings().hfeTo, 300);
+    EXPECT_FALSE(window->SpreadSettings().hfeFollowsBeta);
+
+    // A picture of the window beside the test program, for a look by eye.
+    EXPECT_TRUE(window->grab().save(
+        QDir(QCoreApplication::applicationDirPath()).filePath("LoadLineWindow.png")));
 }
 
 TEST_F(MainWindowBehaviour, TabIntoTheMaterialGroupLandsOnTheSelectedOption) {
