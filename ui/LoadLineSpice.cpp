@@ -24,6 +24,8 @@ LoadLineSpice::LoadLineSpice(QObject* parent) : QObject(parent), client_(new Spi
 }
 
 void LoadLineSpice::UseHelper(const QString& path, int answerMilliseconds) {
+    // Nothing the old helper still says is heard.
+    client_->disconnect(this);
     client_->deleteLater();
     client_ = new SpiceClient(path, this, answerMilliseconds);
     connect(client_, &SpiceClient::Simulated, this, &LoadLineSpice::Answered);
