@@ -47,25 +47,43 @@ std::string Join(std::initializer_list<std::string_view> fragments) {
 
 }  // namespace
 
+namespace {
+
+// Steps 1 to 6; false when one of them faulted.
+bool RunOperatingPoint(StepRunner& run, BiasPoint& p, double Vcc, double Beta, double R1, double R2,
+                       double Rc, double Re, double Vbe) {
+    FpStep& f = run.ops();
+    p.Vth = f.Div(f.Mul(Vcc, R2), f.Add(R2, R1));
+    if (run.Faulted(1)) return false;
+    p.Rth = f.Div(f.Mul(R2, R1), f.Add(R2, R1));
+    if (run.Faulted(2)) return false;
+    p.Ic = f.Div(f.Mul(f.Sub(p.Vth, Vbe), Beta), f.Add(f.Mul(f.Add(Beta, 1), Re), p.Rth));
+    if (run.Faulted(3)) return false;
+    p.Ve = f.Div(f.Mul(f.Mul(p.Ic, Re), f.Add(Beta, 1)), Beta);
+    if (run.Faulted(4)) return false;
+    p.Vc = f.Sub(Vcc, f.Mul(p.Ic, Rc));
+    if (run.Faulted(5)) return false;
+    p.Ic = f.Mul(p.Ic, 1000);
+    return !run.Faulted(6);
+}
+
+}  // namespace
+
+BiasOutcome ComputeOperatingPoint(double Vcc, double Beta, double R1, double R2, double Rc,
+                                  double Re, double Vbe) {
+    BiasOutcome outcome;
+    StepRunner run(outcome);
+    RunOperatingPoint(run, outcome.point, Vcc, Beta, R1, R2, Rc, Re, Vbe);
+    return outcome;
+}
+
 BiasOutcome ComputeBiasPoint(double Vcc, double Beta, double R1, double R2, double Rc, double Re,
                              double Vbe) {
     BiasOutcome outcome;
     BiasPoint& p = outcome.point;
     StepRunner run(outcome);
     FpStep& f = run.ops();
-
-    p.Vth = f.Div(f.Mul(Vcc, R2), f.Add(R2, R1));
-    if (run.Faulted(1)) return outcome;
-    p.Rth = f.Div(f.Mul(R2, R1), f.Add(R2, R1));
-    if (run.Faulted(2)) return outcome;
-    p.Ic = f.Div(f.Mul(f.Sub(p.Vth, Vbe), Beta), f.Add(f.Mul(f.Add(Beta, 1), Re), p.Rth));
-    if (run.Faulted(3)) return outcome;
-    p.Ve = f.Div(f.Mul(f.Mul(p.Ic, Re), f.Add(Beta, 1)), Beta);
-    if (run.Faulted(4)) return outcome;
-    p.Vc = f.Sub(Vcc, f.Mul(p.Ic, Rc));
-    if (run.Faulted(5)) return outcome;
-    p.Ic = f.Mul(p.Ic, 1000);
-    if (run.Faulted(6)) return outcome;
+    if (!RunOperatingPoint(run, p, Vcc, Beta, R1, R2, Rc, Re, Vbe)) return outcome;
 
     // In steps 7, 8 and 10 the base is checked before it is squared.
     double base = f.Sub(Vcc, f.Add(p.Ve, kBaseDrop));

@@ -49,6 +49,12 @@ struct BiasOutcome {
 BiasOutcome ComputeBiasPoint(double Vcc, double Beta, double R1, double R2, double Rc, double Re,
                              double Vbe);
 
+// Steps 1 to 6 alone, with the same checks: Vth, Rth, Ic (mA), Ve and Vc for
+// callers that need no powers. The fields of steps 7 to 13 stay 0, so the
+// outcome is not one for BuildResultLines.
+BiasOutcome ComputeOperatingPoint(double Vcc, double Beta, double R1, double R2, double Rc,
+                                  double Re, double Vbe);
+
 // The result lines as the list shows them: all six after a full run, line 1
 // alone when a step from 7 on faulted, none when a step before 7 did.
 std::vector<std::string> BuildResultLines(const BiasOutcome& outcome);

@@ -53,6 +53,7 @@ void Reset(Spread& spread) {
     spread.corners = spread.activeCorners = spread.saturatedCorners = spread.cutOffCorners = 0;
     spread.icLow = spread.icHigh = spread.vceLow = spread.vceHigh = 0;
     spread.activeSamples = 0;
+    spread.varied.clear();
     spread.cornerPoints.clear();
     spread.samples.clear();
     spread.table = {};
@@ -113,10 +114,11 @@ public:
     // Steps 1 to 6 of one point, the Vce and Pc that follow from them, and
     // its region. False, with the spread's reason, when they fault.
     bool Evaluate(const Values& v, std::string_view what, SpreadPoint& point) {
+        // Steps 7 to 13 are not needed: Pc follows from Vc, Ve and Ic here,
+        // whether or not the powers before it would fault (Rc = 0, say).
         const BiasOutcome outcome =
-            ComputeBiasPoint(v[kVcc], v[kHfe], v[kR1], v[kR2], v[kRc], v[kRe], v[kVbe]);
-        // A fault from step 7 on (Rc = 0, say) leaves Ic, Ve and Vc whole.
-        if (!ShowedLineOne(outcome)) {
+            ComputeOperatingPoint(v[kVcc], v[kHfe], v[kR1], v[kR2], v[kRc], v[kRe], v[kVbe]);
+        if (!outcome.ok()) {
             Fail(spread_, "at " + std::string(what) + ", " + FaultClause(outcome, v));
             return false;
         }
@@ -132,9 +134,10 @@ public:
         Note(SpreadQuantity::Vc, p.Vc);
         Note(SpreadQuantity::Vce, vce);
         Note(SpreadQuantity::Pc, pc);
+        // In amperes, as the load line decides the Q point's region.
         point.Ic = p.Ic / kMilliamperesPerAmpere;
         point.Vce = vce;
-        point.region = RegionAt(p.Ic, vce, strip_);
+        point.region = RegionAt(point.Ic, vce, strip_);
         return true;
     }
 
@@ -149,8 +152,8 @@ private:
     double strip_;
 };
 
-bool ComputeCorners(const AllEnds& ends, const std::vector<int>& varying, Evaluator& evaluator,
-                    Spread& spread) {
+bool ComputeCorners(const AllEnds& ends, Evaluator& evaluator, Spread& spread) {
+    const std::vector<int>& varying = spread.varied;
     spread.corners = 1 << varying.size();
     spread.cornerPoints.resize(static_cast<std::size_t>(spread.corners));
     for (int corner = 0; corner < spread.corners; ++corner) {
@@ -186,8 +189,8 @@ bool ComputeCorners(const AllEnds& ends, const std::vector<int>& varying, Evalua
     return true;
 }
 
-bool ComputeSamples(const AllEnds& ends, const std::vector<int>& varying, Evaluator& evaluator,
-                    Spread& spread) {
+bool ComputeSamples(const AllEnds& ends, Evaluator& evaluator, Spread& spread) {
+    const std::vector<int>& varying = spread.varied;
     spread.samples.resize(kSpreadSamples);
     SpreadRandom random(kSpreadSeed);
     Values v;
@@ -227,8 +230,51 @@ std::string Varied(const SpreadSettings& s) {
     return text;
 }
 
+// One end of a quantity as the sentence names it: "hFE 300", "Rc at +10 %".
+std::string EndName(int quantity, bool second, const SpreadSettings& s) {
+    static constexpr std::array<std::string_view, kSpreadQuantities> kNames = {
+        "hFE", "R1", "R2", "Rc", "Re", "Vcc", ""};
+    const std::string sign = second ? "+" : "\u2212";
+    switch (quantity) {
+        case kHfe:
+            return "hFE " + Plain(second ? s.hfeTo : s.hfeFrom);
+        case kVcc:
+            return "Vcc at " + sign + Plain(s.vccTolerance) + " %";
+        case kVbe:
+            return Plain(second ? s.temperatureTo : s.temperatureFrom) + " \u00b0C";
+        default:
+            return std::string(kNames[quantity]) + " at " + sign + Plain(s.resistorTolerance) +
+                   " %";
+    }
+}
+
+// The ends that every corner outside the active region shares, as
+// ", all with hFE 300 and Rc at +10 %", or nothing when they share none.
+std::string SharedEnds(const Spread& spread, const SpreadSettings& settings) {
+    std::vector<std::string> names;
+    for (std::size_t bit = 0; bit < spread.varied.size(); ++bit) {
+        int seen = -1;  // the end all leaving corners take so far; 2 for both
+        for (int corner = 0; corner < spread.corners; ++corner) {
+            if (spread.cornerPoints[static_cast<std::size_t>(corner)].region == Region::Active) {
+                continue;
+            }
+            const int end = (corner >> bit) & 1;
+            seen = seen < 0 || seen == end ? end : 2;
+        }
+        if (seen == 0 || seen == 1) names.push_back(EndName(spread.varied[bit], seen, settings));
+    }
+    if (names.empty()) return {};
+    const bool one = spread.corners - spread.activeCorners == 1;
+    std::string text = one ? ", with " : ", all with ";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
 // Which corners stay active and where the others go.
-std::string CornerRegions(const Spread& spread) {
+std::string CornerRegions(const Spread& spread, const SpreadSettings& settings) {
     const int n = spread.corners;
     if (spread.activeCorners == n) {
         return n == 1 ? "the one corner stays in the active region"
@@ -251,6 +297,7 @@ std::string CornerRegions(const Spread& spread) {
         if (!leaving.empty()) leaving += ", ";
         leaving += n == 1 ? "is cut off" : Count(spread.cutOffCorners, "is cut off", "are cut off");
     }
+    if (n > 1) leaving += SharedEnds(spread, settings);
     return text + leaving;
 }
 
@@ -292,17 +339,15 @@ void ComputeSpread(const Stage& stage, const SpreadSettings& settings, Spread& s
         return Fail(spread, std::move(reason));
     }
     const AllEnds ends = EndsOf(stage, settings);
-    std::vector<int> varying;
-    varying.reserve(kSpreadQuantities);
     for (int q = 0; q < kSpreadQuantities; ++q) {
         if (!std::isfinite(ends[q].a) || !std::isfinite(ends[q].b)) {
             return Fail(spread, std::string(kEndNames[q]) + " is beyond the range of numbers");
         }
-        if (ends[q].two()) varying.push_back(q);
+        if (ends[q].two()) spread.varied.push_back(q);
     }
     Evaluator evaluator(spread, SaturationStrip(stage.Vbe()));
-    if (!ComputeCorners(ends, varying, evaluator, spread)) return;
-    if (!ComputeSamples(ends, varying, evaluator, spread)) return;
+    if (!ComputeCorners(ends, evaluator, spread)) return;
+    if (!ComputeSamples(ends, evaluator, spread)) return;
     spread.ok = true;
 }
 
@@ -329,7 +374,7 @@ std::string DescribeSpread(const Spread& spread) {
 
 std::string SpreadSentence(const Spread& spread, const SpreadSettings& settings) {
     if (!spread.ok) return "No spread: " + spread.reason + ".";
-    std::string text = Varied(settings) + ": " + CornerRegions(spread);
+    std::string text = Varied(settings) + ": " + CornerRegions(spread, settings);
     text += "; Ic from " + ShownNumber(spread.icLow * kMilliamperesPerAmpere) + " to " +
             ShownNumber(spread.icHigh * kMilliamperesPerAmpere) + " mA.";
     if (spread.activeSamples != kSpreadSamples) {

@@ -59,6 +59,10 @@ struct Spread {
     double icLow = 0, icHigh = 0;    // ampere, over the corners alone
     double vceLow = 0, vceHigh = 0;  // volt, over the corners alone
     int activeSamples = 0;
+    // The quantities with two ends (hFE, R1, R2, Rc, Re, Vcc and temperature
+    // in that order), in the order of the bits of a corner's index: bit j of
+    // index i set means corner i takes the second end of the j-th of them.
+    std::vector<int> varied;
     // Every corner, then the Monte Carlo cloud of kSpreadSamples points.
     std::vector<SpreadPoint> cornerPoints;
     std::vector<SpreadPoint> samples;

@@ -37,7 +37,7 @@ constexpr double kArrowLength = 16;
 constexpr double kCornerMark = 3.5;
 constexpr double kTickLength = 4;
 // Room for a tick label, in digits, when choosing how many ticks fit.
-const QString kTickRoom = QStringLiteral("000.0");
+constexpr char kTickRoom[] = "000.0";
 
 QString Shown(double value) { return QString::fromStdString(core::ShownNumber(value)); }
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -167,7 +167,7 @@ Frame MeasureFrame(const QRect& bounds, const QFontMetrics& metrics, const core:
                         std::max(bounds.width() - left - right, 1),
                         std::max(bounds.height() - top - bottom, 1));
     if (line.drawn) {
-        const int room = metrics.horizontalAdvance(kTickRoom) + 2 * kPad;
+        const int room = metrics.horizontalAdvance(QLatin1String(kTickRoom)) + 2 * kPad;
         const int most = std::max(1, static_cast<int>(frame.area.width()) / room);
         frame.xAxis = core::MakeAxis(line.Vcc, "V", most);
     } else {
@@ -271,20 +271,55 @@ void DrawLegend(QPainter& painter, const Frame& frame, const Inks& inks, TextPla
     }
 }
 
+// The cloud as one image over the drawn range: each sample a dot two pixels
+// wide, and each pixel as opaque as that many semi-transparent dots laid
+// over each other. Ten thousand dots drawn one by one would take longer than
+// a frame.
+void PaintCloud(QImage& image, std::vector<std::uint16_t>& hits, const QRectF& area, double ratio,
+                const core::LoadLine& line, const core::Spread& spread, const QColor& colour) {
+    const int width = static_cast<int>(std::ceil(area.width() * ratio)) + 1;
+    const int height = static_cast<int>(std::ceil(area.height() * ratio)) + 1;
+    if (image.size() != QSize(width, height)) {
+        image = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+    }
+    image.setDevicePixelRatio(ratio);
+    hits.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    const int dot = std::max(1, static_cast<int>(std::lround(2 * ratio)));
+    for (const core::SpreadPoint& p : spread.samples) {
+        const core::PlotPlace place = core::PlacePoint(line, p.Vce, p.Ic);
+        const int x0 =
+            std::clamp(static_cast<int>(place.x * (width - 1)) - dot / 2, 0, width - dot);
+        const int y0 =
+            std::clamp(static_cast<int>((1 - place.y) * (height - 1)) - dot / 2, 0, height - dot);
+        for (int y = y0; y < y0 + dot; ++y) {
+            std::uint16_t* row = hits.data() + static_cast<std::size_t>(y) * width;
+            for (int x = x0; x < x0 + dot; ++x) row[x] += row[x] < UINT16_MAX;
+        }
+    }
+    // 1 - (1 - a)^n for n dots of opacity a, by n; enough of them are opaque.
+    constexpr int kLevels = 64;
+    constexpr double kDotAlpha = 50 / 255.0;
+    std::array<QRgb, kLevels + 1> shade{};
+    for (int n = 0; n <= kLevels; ++n) {
+        QColor c = colour;
+        c.setAlphaF(static_cast<float>(1 - std::pow(1 - kDotAlpha, n)));
+        shade[static_cast<std::size_t>(n)] = qPremultiply(c.rgba());
+    }
+    for (int y = 0; y < height; ++y) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const std::uint16_t* row = hits.data() + static_cast<std::size_t>(y) * width;
+        for (int x = 0; x < width; ++x) out[x] = shade[std::min<int>(row[x], kLevels)];
+    }
+}
+
 // The cloud under the corners' rectangle and marks; every place is pulled
 // into the drawn range as the Q point's is.
 void DrawSpread(QPainter& painter, const Plot& plot, const core::LoadLine& line,
-                const core::Spread& spread, std::vector<QPointF>& cloud, const Inks& inks) {
-    cloud.clear();
-    for (const core::SpreadPoint& p : spread.samples) {
-        cloud.push_back(plot.At(core::PlacePoint(line, p.Vce, p.Ic)));
-    }
-    painter.save();
-    // Square dots without antialiasing: ten thousand of them stay quick.
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(inks.Faint(inks.cloud, 50), 2, Qt::SolidLine, Qt::SquareCap));
-    painter.drawPoints(cloud.data(), static_cast<int>(cloud.size()));
-    painter.restore();
+                const core::Spread& spread, const Inks& inks, QImage& cloud,
+                std::vector<std::uint16_t>& hits) {
+    const double ratio = painter.device()->devicePixelRatioF();
+    PaintCloud(cloud, hits, plot.area(), ratio, line, spread, inks.cloud);
+    painter.drawImage(plot.area().topLeft(), cloud);
 
     const QRectF box(plot.At(core::PlacePoint(line, spread.vceLow, spread.icHigh)),
                      plot.At(core::PlacePoint(line, spread.vceHigh, spread.icLow)));
@@ -363,7 +398,6 @@ LoadLinePicture::LoadLinePicture(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     // Reachable from the keyboard, for its menu and for screen readers.
     setFocusPolicy(Qt::StrongFocus);
-    cloud_.reserve(core::kSpreadSamples);
 }
 
 void LoadLinePicture::SetLine(const core::LoadLine& line, const core::Spread* spread) {
@@ -400,7 +434,7 @@ void LoadLinePicture::paintEvent(QPaintEvent*) {
         painter.drawText(plot.area(), Qt::AlignCenter, QStringLiteral("No load line"));
         return;
     }
-    if (withSpread) DrawSpread(painter, plot, line_, *spread_, cloud_, inks);
+    if (withSpread) DrawSpread(painter, plot, line_, *spread_, inks, cloud_, hits_);
     painter.setPen(QPen(inks.line, 2));
     const double end = 1 / core::kPlotReach;
     painter.drawLine(plot.At(end, 0), plot.At(0, end));
@@ -580,8 +614,7 @@ void LoadLineWindow::SetCalculation(const core::Calculation& calculation) {
     calculation_ = calculation;
     line_ = core::MakeLoadLine(calculation);
     spice_->SetCalculation(calculation);
-    const bool followed = hfeFollowsBeta_;
-    if (followed) FollowBeta(calculation.stage.Beta);
+    const bool followed = hfeFollowsBeta_ && FollowBeta(calculation.stage.Beta);
     UpdateSpread();
     ShowAll();
     if (followed) emit SpreadSettingsChanged();
@@ -592,7 +625,7 @@ void LoadLineWindow::SetLine(const core::LoadLine& line) {
     ShowAll();
 }
 
-void LoadLineWindow::FollowBeta(double beta) {
+bool LoadLineWindow::FollowBeta(double beta) {
     const core::SpreadSettings defaults = core::DefaultSpreadSettings(beta);
     // A Beta so large that twice it is no number shows as one too large,
     // which the spread then names.
@@ -600,8 +633,12 @@ void LoadLineWindow::FollowBeta(double beta) {
         return std::isfinite(value) ? Q(platform::PlainText(value))
                                     : QString::fromLatin1(value > 0 ? "1e999" : "-1e999");
     };
-    spreadBoxes_[0]->setText(text(defaults.hfeFrom));
-    spreadBoxes_[1]->setText(text(defaults.hfeTo));
+    const QString from = text(defaults.hfeFrom);
+    const QString to = text(defaults.hfeTo);
+    if (spreadBoxes_[0]->text() == from && spreadBoxes_[1]->text() == to) return false;
+    spreadBoxes_[0]->setText(from);
+    spreadBoxes_[1]->setText(to);
+    return true;
 }
 
 core::SpreadSettings LoadLineWindow::SpreadSettings() const {

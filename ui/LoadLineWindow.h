@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QTableWidget>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -43,8 +45,10 @@ protected:
 private:
     core::LoadLine line_;
     const core::Spread* spread_ = nullptr;
-    // The cloud's places, kept to draw it without an allocation per paint.
-    std::vector<QPointF> cloud_;
+    // The cloud as an image of the drawn range, and how many samples fall on
+    // each of its pixels; kept to draw it without an allocation per paint.
+    QImage cloud_;
+    std::vector<std::uint16_t> hits_;
     std::optional<sim::Point> spicePoint_;
     QString spicePart_;
 };
@@ -118,7 +122,8 @@ private:
     QWidget* MakeSpiceGroup();
     void ShowSpice();
     QLabel* AddSentence(const QString& objectName);
-    void FollowBeta(double beta);
+    // Puts the hFE ends of `beta` in their boxes; true when that changed them.
+    bool FollowBeta(double beta);
     void UpdateSpread();
     void ShowAll();
     void ShowMenu(const QPoint& globalPos);

@@ -223,6 +223,12 @@ TEST(SpreadTest, TableAndSentenceTellTheCorners) {
         "Over hFE 50 to 300, \u00b110 % resistors, \u00b110 % Vcc, 0 to 50 \u00b0C: 20 of 128 "
         "corners stay in the active region: 108 saturate; Ic from 1.597 to 4.983 mA. Of "
         "10000 random stages, 1.280 % are active.");
+    // A lone corner that leaves is named by its ends.
+    const core::SpreadSettings lone = Settings(40, 300, 10, 0, 25, 25);
+    EXPECT_EQ(core::SpreadSentence(core::ComputeSpread(kStage, lone), lone),
+              "Over hFE 40 to 300, \u00b110 % resistors: 31 of 32 corners stay in the active "
+              "region: 1 saturates, with hFE 300, R1 at \u221210 %, R2 at +10 %, Rc at +10 % and "
+              "Re at \u221210 %; Ic from 1.912 to 4.302 mA.");
 }
 
 TEST(SpreadTest, MonteCarloStaysInsideTheCornersAndRepeats) {

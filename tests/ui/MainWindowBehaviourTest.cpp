@@ -541,6 +541,12 @@ TEST_F(MainWindowBehaviour, SpreadFollowsItsBoxesAndBetaAndCopiesItsTable) {
         sentence->text().toStdString(),
         std::string("Over hFE 50 to 200, \u00b15 % resistors: all 32 corners stay in the active "
                     "region; Ic from 2.324 to 3.611 mA."));
+    // A picture of the window for the worked example beside the test program,
+    // for a look by eye, at the size it opens with after a Calculate.
+    window->resize(window->sizeHint());
+    QApplication::processEvents();
+    EXPECT_TRUE(window->grab().save(
+        QDir(QCoreApplication::applicationDirPath()).filePath("LoadLineWindow.png")));
 
     // Each keystroke in a box moves the spread; typing the tolerance 100 leaves none.
     InputBox* resistors = boxes["Resistor tolerance, %"];
@@ -581,9 +587,46 @@ TEST_F(MainWindowBehaviour, SpreadFollowsItsBoxesAndBetaAndCopiesItsTable) {
     EXPECT_EQ(window->SpreadSettings().hfeTo, 300);
     EXPECT_FALSE(window->SpreadSettings().hfeFollowsBeta);
 
-    // A picture of the window beside the test program, for a look by eye.
-    EXPECT_TRUE(window->grab().save(
-        QDir(QCoreApplication::applicationDirPath()).filePath("LoadLineWindow.png")));
+    // In a dark palette at twice the density: the axis stays two device rows
+    // of solid ink, and the corner that saturates adds the warning colour to
+    // the legend's.
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    auto* drawing = window->findChild<QWidget*>("LoadLinePicture");
+    drawing->setPalette(dark);
+    const auto render = [&] {
+        QImage image(drawing->size() * 2, QImage::Format_RGB32);
+        image.setDevicePixelRatio(2);
+        drawing->render(&image);
+        return image;
+    };
+    const auto count = [](const QImage& image, const std::function<bool(QColor)>& is) {
+        std::vector<int> rows;
+        int all = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            int row = 0;
+            for (int x = 0; x < image.width(); ++x) row += is(image.pixelColor(x, y));
+            if (row > image.width() / 2) rows.push_back(y);
+            all += row;
+        }
+        return std::pair{rows, all};
+    };
+    const auto ink = [](QColor c) { return c == QColor(230, 230, 230); };
+    const auto warning = [](QColor c) {
+        return c.red() > 200 && c.green() < 160 && c.blue() < 130;
+    };
+    const QImage saturating = render();
+    const std::vector<int> axisRows = count(saturating, ink).first;
+    ASSERT_EQ(axisRows.size(), 2u);
+    EXPECT_EQ(axisRows[1], axisRows[0] + 1);
+    boxes["hFE to"]->selectAll();
+    QTest::keyClicks(boxes["hFE to"], "200");
+    resistors->selectAll();
+    QTest::keyClicks(resistors, "5");
+    EXPECT_EQ(window->CurrentSpread().activeCorners, window->CurrentSpread().corners);
+    EXPECT_GT(count(saturating, warning).second, count(render(), warning).second);
+    drawing->setPalette(QPalette());
 }
 
 TEST_F(MainWindowBehaviour, TabIntoTheMaterialGroupLandsOnTheSelectedOption) {
