@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "sim/Netlist.h"
 #include "sim/Protocol.h"
 #include "sim/Report.h"
 
@@ -149,6 +151,52 @@ TEST(HelperTest, SpiceinitOfTheUsersIsNotRun) {
     Helper helper(dir.path(), {home});
     EXPECT_EQ(helper.Described("2N3904"), kWorkedExample[0].second);
     EXPECT_FALSE(fs::exists(marker));
+}
+
+// The netlist as ngspice's own program runs it gives the helper's point, for
+// stages away from the worked example too.
+TEST(HelperTest, AgreesWithNgspicesOwnProgram) {
+    if (std::system("command -v ngspice >/dev/null") != 0) {
+        GTEST_SKIP() << "ngspice's own program is not installed (make test installs it)";
+    }
+    TempDir dir;
+    Helper helper(dir.path(), {"HOME=" + dir.path().string()});
+    const Request stages[] = {{"BC547B", 5, 10000, 2200, 1000, 220},
+                              {"2N2222A", 30, 100000, 4700, 10000, 1000},
+                              {"2N3904", 9, 47000, 10000, 470, 100}};
+    for (const Request& stage : stages) {
+        const std::optional<Answer> answer = ParseAnswer(helper.Ask(FormatRequest(stage)));
+        ASSERT_TRUE(answer && answer->point) << stage.part;
+        const fs::path netlist = dir.path() / "stage.cir";
+        std::ofstream file(netlist);
+        std::vector<std::string> lines = BuildNetlist(stage);
+        lines.insert(
+            lines.end() - 1,
+            {".control", "op", "print @q1[ic] @q1[ib] v(coll)-v(emit) v(base)-v(emit)", ".endc"});
+        for (const std::string& line : lines) file << line << "\n";
+        file.close();
+        const std::string command = "cd '" + dir.path().string() + "' && ngspice -b stage.cir 2>&1";
+        FILE* out = ::popen(command.c_str(), "r");
+        ASSERT_NE(out, nullptr);
+        std::vector<double> printed;
+        char line[512];
+        while (std::fgets(line, sizeof line, out) != nullptr) {
+            const std::string text = line;
+            const std::size_t equals = text.find(" = ");
+            if (equals != std::string::npos && (text[0] == '@' || text[0] == 'v')) {
+                printed.push_back(std::strtod(text.c_str() + equals + 3, nullptr));
+            }
+        }
+        ::pclose(out);
+        ASSERT_EQ(printed.size(), 4u) << stage.part;
+        const Point& point = *answer->point;
+        const double helperValues[] = {point.Ic, point.Ib, point.Vce, point.Vbe};
+        // The program prints seven significant digits.
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_NEAR(helperValues[i], printed[i], 1e-6 * std::fabs(printed[i]))
+                << stage.part << i;
+        }
+    }
 }
 
 // Every line gets its answer, in order, and a refused one leaves the helper
