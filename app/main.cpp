@@ -1,11 +1,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
-#include <QStringList>
 #include <cstdio>
 #include <string>
 #include <system_error>
 
+#include "app/CommandLine.h"
 #include "platform/ExecutableDir.h"
 #include "storage/LastRunPlace.h"
 #include "ui/MainWindow.h"
@@ -32,8 +32,10 @@ std::string ProgramDir() {
 // read the same way: "-reverse" must not read as -r -e -v ...
 void DescribeOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral(
-        "Works out the DC operating point of a voltage-divider biased transistor stage."));
+    parser.setApplicationDescription(
+        QStringLiteral("Works out the DC operating point of a voltage-divider biased transistor "
+                       "stage.\n") +
+        QString::fromLatin1(app::kCommandsHelp));
     parser.addHelpOption();
     parser.addVersionOption();
 }
@@ -42,54 +44,62 @@ void Print(std::FILE* stream, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
-// --help and --version, answered before the application connects to a
-// display, so that they work on a console. Returns false when the program
-// is to go on. Everything else waits until QApplication has taken away
-// the options that belong to Qt.
-bool AnsweredWithoutDisplay(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+int PrintHelp(int argc, char* argv[]) {
     QCommandLineParser parser;
     DescribeOptions(parser);
-    parser.parse(arguments);  // errors are told after Qt's options are gone
-    if (parser.isSet(QStringLiteral("help"))) {
-        // The usage line names the command as it was typed, which Qt takes
-        // from the application object; one without a display will do.
-        const QCoreApplication named(argc, argv);
-        Print(stdout, parser.helpText());
-        return true;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        Print(stdout, QStringLiteral("Tindrel %1\n").arg(QStringLiteral(TINDREL_VERSION)));
-        return true;
-    }
-    return false;
+    // The usage line names the command as it was typed, which Qt takes from
+    // the application object; one without a display will do.
+    const QCoreApplication named(argc, argv);
+    Print(stdout, parser.helpText());
+    return 0;
 }
 
-// What is left once Qt has taken its options: an unknown option ends the
-// program with Qt's message on stderr (and --help-all is answered there,
-// with Qt's options listed); the program takes no file or other argument.
-bool CommandLineAccepted(const QApplication& app) {
+// --help-all lists Qt's own options too, which only an application object
+// of the widget library knows; listing them needs no display, so without a
+// platform named the one that draws nowhere is used.
+int PrintHelpAll(int argc, char* argv[], bool platformGiven) {
+    if (!platformGiven && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "minimal");
+    QApplication app(argc, argv);
     QCommandLineParser parser;
     DescribeOptions(parser);
-    parser.process(app);
-    const QStringList extra = parser.positionalArguments();
-    if (extra.isEmpty()) return true;
-    Print(stderr, QStringLiteral("%1: Unexpected argument '%2'. The program takes no file or "
-                                 "other argument.\n")
-                      .arg(QCoreApplication::applicationName(), extra.first()));
-    return false;
+    parser.process(app);  // answers --help-all and ends the program
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // The command line is read before anything touches a display, so that
+    // a mistyped option or tindrel calc work where there is none.
+    using Action = app::CommandLine::Action;
+    const app::CommandLine command = app::ParseCommandLine(argc, argv);
+    switch (command.action) {
+        case Action::kCalc:
+            return app::RunCalc(command);
+        case Action::kCalcHelp:
+            std::fputs(app::kCalcHelp, stdout);
+            return 0;
+        case Action::kUsageError:
+            std::fprintf(stderr, "tindrel: %s\n%s", command.error.c_str(), app::kUsage);
+            return 2;
+        case Action::kVersion:
+            std::printf("Tindrel %s\n", TINDREL_VERSION);
+            return 0;
+        case Action::kHelp:
+            QCoreApplication::setApplicationName(QStringLiteral("Tindrel"));
+            return PrintHelp(argc, argv);
+        case Action::kHelpAll:
+            QCoreApplication::setApplicationName(QStringLiteral("Tindrel"));
+            QCoreApplication::setApplicationVersion(QStringLiteral(TINDREL_VERSION));
+            return PrintHelpAll(argc, argv, command.platformGiven);
+        case Action::kWindow:
+            break;
+    }
+
     QCoreApplication::setApplicationName(QStringLiteral("Tindrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TINDREL_VERSION));
-    if (AnsweredWithoutDisplay(argc, argv)) return 0;
-
     QApplication app(argc, argv);
-    if (!CommandLineAccepted(app)) return 1;
     // Ties the window to the installed desktop entry (its Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tindrel.Tindrel"));
     QApplication::setFont(ui::UserInterfaceFont());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/BiasPoint.h"
+#include "core/Design.h"
 #include "core/EngineeringFormat.h"
 
 namespace {
@@ -46,8 +47,8 @@ void BM_ToCharsShortest(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         std::array<char, 64> buffer;
-        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
-                                          values[i++ & 4095]);
+        const auto result =
+            std::to_chars(buffer.data(), buffer.data() + buffer.size(), values[i++ & 4095]);
         std::string text(buffer.data(), result.ptr);
         benchmark::DoNotOptimize(text);
     }
@@ -66,5 +67,23 @@ void BM_Calculate(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Calculate);
+
+// What the design window does on each keystroke: the design and its
+// description, then its spread line, which dominates.
+void BM_Design(benchmark::State& state) {
+    core::DesignTarget target;
+    const bool withSpread = state.range(0) != 0;
+    const core::SpreadSettings settings = core::DefaultSpreadSettings(target.Beta);
+    for (auto _ : state) {
+        // The whole target: given one double member of it, g++ 12 and this
+        // library's DoNotOptimize handed back garbage.
+        benchmark::DoNotOptimize(target);
+        const core::Design design = core::MakeDesign(target);
+        std::string text = core::Describe(design);
+        if (withSpread) text += core::DesignSpreadLine(core::DesignSpread(design, settings));
+        benchmark::DoNotOptimize(text);
+    }
+}
+BENCHMARK(BM_Design)->Arg(0)->Arg(1)->ArgName("spread");
 
 }  // namespace

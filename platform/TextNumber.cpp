@@ -111,6 +111,14 @@ LenientNumber ParseLenient(std::string_view text) {
     return {span.negative ? -0.0 : 0.0, false};
 }
 
+std::size_t LenientNumberEnd(std::string_view text) {
+    const NumberSpan span = Scan(text);
+    if (span.hasDigits) return span.end;
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    return i;
+}
+
 std::string NumberToText(double value) {
     // Room for any double in fixed notation, the longest being a denormal.
     std::array<char, 400> digits{};

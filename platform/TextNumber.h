@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ struct LenientNumber {
 // whatever the process locale. A magnitude too small for a double gives a
 // signed zero (underflow passes, as it does in the arithmetic).
 LenientNumber ParseLenient(std::string_view text);
+
+// Where ParseLenient stops reading: one past the last character of the number,
+// or past the leading blanks and tabs when the text has no number at its start.
+std::size_t LenientNumberEnd(std::string_view text);
 
 // The number-to-text conversion for mantissas: a blank, then the shortest
 // decimal digits that read back as `value`, "." as the point, no exponent and

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/StageInputs.h"
 #include "platform/Files.h"
 
 namespace storage {
@@ -25,8 +26,16 @@ inline constexpr std::string_view kFileName = "Tindrel.dat";
 
 // The six input boxes in the order of the file's lines (not the order in which
 // the calculation reads them).
-enum Box : std::size_t { kVcc, kBeta, kR1, kR2, kRc, kRe };
-inline constexpr std::size_t kBoxCount = 6;
+// The same order in which core names the inputs.
+enum Box : std::size_t {
+    kVcc = core::kInputVcc,
+    kBeta = core::kInputBeta,
+    kR1 = core::kInputR1,
+    kR2 = core::kInputR2,
+    kRc = core::kInputRc,
+    kRe = core::kInputRe,
+};
+inline constexpr std::size_t kBoxCount = core::kInputCount;
 
 // The box as a message names it, e.g. "supply voltage box (Vcc)".
 std::string_view BoxLabel(std::size_t box);

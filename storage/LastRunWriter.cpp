@@ -19,17 +19,7 @@ std::string Quoted(std::string text) {
 
 }  // namespace
 
-std::string_view BoxLabel(std::size_t box) {
-    static constexpr std::array<std::string_view, kBoxCount> kLabels = {
-        "supply voltage box (Vcc)",
-        "current gain box (Beta)",
-        "R1 box",
-        "R2 box",
-        "Rc box",
-        "Re box",
-    };
-    return box < kBoxCount ? kLabels[box] : std::string_view("input box");
-}
+std::string_view BoxLabel(std::size_t box) { return core::InputLabel(box); }
 
 std::string LastRunPath(std::string_view appDir) {
     std::string path(appDir);

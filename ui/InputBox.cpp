@@ -1,6 +1,12 @@
 #include "ui/InputBox.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QStyle>
+#include <QTextDocument>
 
 namespace ui {
 namespace {
@@ -11,7 +17,71 @@ bool IsTemporary(Qt::FocusReason reason) {
     return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
 }
 
+// The sentence in front of the ordinary text, on a line of its own.
+QString InFront(const QString& sentence, const QString& ordinary) {
+    if (sentence.isEmpty()) return ordinary;
+    if (ordinary.isEmpty()) return sentence;
+    return sentence + QLatin1Char('\n') + ordinary;
+}
+
+// The sentence quotes what the user typed, and a tooltip that holds
+// something like a tag ("1<b>") is shown as rich text: the typed text is
+// shown as typed instead, and loads nothing. A rich ordinary tip stays rich.
+QString TipWith(const QString& sentence, const QString& ordinary) {
+    if (sentence.isEmpty()) return ordinary;
+    if (Qt::mightBeRichText(ordinary)) return Qt::convertFromPlainText(sentence) + ordinary;
+    const QString tip = InFront(sentence, ordinary);
+    return Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip, Qt::WhiteSpacePre) : tip;
+}
+
 }  // namespace
+
+void InputBox::SetUnit(core::InputUnit unit) {
+    if (!ordinaryToolTip_) ordinaryToolTip_ = toolTip();
+    if (!ordinaryDescription_) ordinaryDescription_ = accessibleDescription();
+    if (sign_ == nullptr) {
+        sign_ = addAction(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this),
+                          QLineEdit::TrailingPosition);
+        sign_->setVisible(false);
+        connect(sign_, &QAction::triggered, this, &InputBox::WriteMeantValue);
+        connect(this, &QLineEdit::textChanged, this, &InputBox::FollowText);
+    }
+    unit_ = unit;
+    FollowText();
+}
+
+void InputBox::SetOrdinaryTip(const QString& toolTip, const QString& description) {
+    ordinaryToolTip_ = toolTip;
+    ordinaryDescription_ = description;
+    ShowReading();
+}
+
+void InputBox::WriteMeantValue() {
+    if (!reading_.hasFix) return;
+    // Unlike setText, which clears the undo history, this is an edit that
+    // Ctrl+Z takes back whole.
+    selectAll();
+    insert(QString::fromStdString(reading_.fixed));
+}
+
+void InputBox::FollowText() {
+    if (!unit_) return;
+    reading_ = core::ReadInput(text().toStdString(), *unit_);
+    ShowReading();
+}
+
+void InputBox::ShowReading() {
+    const QString sentence = QString::fromStdString(core::ReadAsSentence(reading_));
+    setToolTip(TipWith(sentence, ordinaryToolTip_.value_or(QString())));
+    setAccessibleDescription(InFront(sentence, ordinaryDescription_.value_or(QString())));
+    if (sign_ == nullptr) return;
+    sign_->setVisible(!reading_.readWhole);
+    sign_->setToolTip(TipWith(sentence, QString()));
+    // The sign's name for assistive technology; not the sentence, whose quote
+    // of the typed text could carry an "&" that a button takes as a shortcut.
+    sign_->setText(reading_.hasFix ? QString::fromStdString(core::FixEntryText(reading_))
+                                   : QStringLiteral("Not read whole"));
+}
 
 void InputBox::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
@@ -28,6 +98,33 @@ void InputBox::focusInEvent(QFocusEvent* event) {
 void InputBox::focusOutEvent(QFocusEvent* event) {
     focusParked_ = IsTemporary(event->reason());
     QLineEdit::focusOutEvent(event);
+}
+
+void InputBox::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu();
+    if (reading_.hasFix) {
+        // First, where the user looks for what this box in particular offers.
+        QAction* first = menu->actions().value(0);
+        auto* write = new QAction(QString::fromStdString(core::FixEntryText(reading_)), menu);
+        connect(write, &QAction::triggered, this, &InputBox::WriteMeantValue);
+        menu->insertAction(first, write);
+        menu->insertSeparator(first);
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void InputBox::keyPressEvent(QKeyEvent* event) {
+    // The platform turns the Menu key into a context menu event by itself;
+    // Shift+F10, the other key for it on every desktop, is left to widgets.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        const QPoint at = cursorRect().center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, mapToGlobal(at));
+        contextMenuEvent(&menuEvent);
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void InputBox::mousePressEvent(QMouseEvent* event) {

@@ -753,6 +753,9 @@ void LoadLineWindow::ShowMenu(const QPoint& globalPos) {
     QMenu menu(this);
     menu.addAction(tr("&Copy Picture"), this, &LoadLineWindow::CopyPicture);
     menu.addAction(tr("&Save Picture..."), this, &LoadLineWindow::AskAndSavePicture);
+    menu.addSeparator();
+    menu.addAction(tr("&Design from a Target..."), this, &LoadLineWindow::DesignWanted)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     menu.exec(globalPos);
 }
 

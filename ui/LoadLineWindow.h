@@ -110,6 +110,8 @@ public:
 signals:
     // The user edited a spread box, or the hFE ends followed a new Beta.
     void SpreadSettingsChanged();
+    // "Design from a Target..." was chosen from the menu.
+    void DesignWanted();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

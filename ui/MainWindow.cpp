@@ -162,29 +162,40 @@ QFont CourierNewFont() {
 
 // What each input box reads. The conversion stops at the first character
 // that cannot continue a number, so "4.7k" reads as 4.7; the tip says so
-// before that happens.
+// before that happens, and the box's sign once it has.
 struct InputTip {
     InputBox* MainWindow::*box;
     const char* text;
+    core::InputUnit unit;
 };
 
 constexpr std::array kInputTips = {
     InputTip{&MainWindow::TxtVcc,
-             "Collector supply voltage Vcc, in volts: a plain number such as 12 or 4.5"},
-    InputTip{&MainWindow::TxtBeta, "Current gain Beta, without unit: a plain number such as 100 or 1e2"},
+             "Collector supply voltage Vcc, in volts: a plain number such as 12 or 4.5",
+             core::InputUnit::Volt},
+    InputTip{&MainWindow::TxtBeta,
+             "Current gain Beta, without unit: a plain number such as 100 or 1e2",
+             core::InputUnit::None},
     InputTip{&MainWindow::TxtR1,
-             "Upper divider resistor R1, in ohms: a plain number such as 22000 or 22e3"},
+             "Upper divider resistor R1, in ohms: a plain number such as 22000 or 22e3",
+             core::InputUnit::Ohm},
     InputTip{&MainWindow::TxtR2,
-             "Lower divider resistor R2, in ohms: a plain number such as 4700 or 4.7e3"},
-    InputTip{&MainWindow::TxtRc, "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3"},
-    InputTip{&MainWindow::TxtRe, "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3"},
+             "Lower divider resistor R2, in ohms: a plain number such as 4700 or 4.7e3",
+             core::InputUnit::Ohm},
+    InputTip{&MainWindow::TxtRc,
+             "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3",
+             core::InputUnit::Ohm},
+    InputTip{&MainWindow::TxtRe,
+             "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3",
+             core::InputUnit::Ohm},
 };
 
 void SetInputTips(MainWindow& form) {
     for (const InputTip& tip : kInputTips) {
-        (form.*tip.box)
-            ->setToolTip(QString::fromUtf8(tip.text) +
-                         QStringLiteral(" (a letter such as k ends the number)"));
+        InputBox* box = form.*tip.box;
+        box->SetOrdinaryTip(QString::fromUtf8(tip.text) +
+                            QStringLiteral(" (a letter such as k ends the number)"));
+        box->SetUnit(tip.unit);
     }
 }
 

@@ -20,6 +20,7 @@ class QRadioButton;
 
 namespace ui {
 
+class DesignWindow;
 class LoadLineWindow;
 
 // The program's one window. Its controls are built once, in fixed places given
@@ -78,6 +79,9 @@ public slots:
     void CmdClose_Click();
     // Shows the load line window, made on first use (Ctrl+L, the result menu).
     void ShowLoadLine();
+    // Shows the design window, made on first use (Ctrl+D, the result menu,
+    // the load line window's menu).
+    void ShowDesign();
     // The one way another window changes the inputs: writes the six texts
     // into the boxes, selects the material and runs Calculate as a press of
     // the button does (a fault is shown as a message).
@@ -113,6 +117,13 @@ private:
     void CloseOtherWindows();
     std::optional<core::Calculation> lastCalculation_;
     LoadLineWindow* loadLineWindow_ = nullptr;
+
+    void ConnectDesign();
+    // The load line window's ways to the design window: its menu item and
+    // Ctrl+D, and its spread settings, which the design's spread line uses.
+    void ConnectLoadLineToDesign();
+    void RelaySpreadSettings();
+    DesignWindow* designWindow_ = nullptr;
 };
 
 // The transistor icon of the window and the application, which the window

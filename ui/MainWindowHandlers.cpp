@@ -14,10 +14,10 @@
 
 #include "core/BiasPoint.h"
 #include "core/Calculation.h"
+#include "core/StageInputs.h"
 #include "core/WindowPlacement.h"
 #include "platform/FpCheck.h"
 #include "platform/TextNumber.h"
-#include "platform/Utf8.h"
 #include "storage/LastRunFile.h"
 #include "storage/LastRunPlace.h"
 #include "ui/MainWindow.h"
@@ -37,12 +37,8 @@ double ReadBox(const InputBox* box, std::size_t fileIndex) {
     const std::string text = box->text().toStdString();
     const platform::LenientNumber number = platform::ParseLenient(text);
     if (number.overflow) {
-        std::string message = "Overflow: the ";
-        message += storage::BoxLabel(fileIndex);
-        message += " holds a number too large to calculate with: ";
-        message += platform::Abbreviate(text, 40);
-        message += ".";
-        throw platform::ArithmeticError(platform::FpFault::Overflow, message);
+        throw platform::ArithmeticError(platform::FpFault::Overflow,
+                                        core::TooLargeMessage(fileIndex, text));
     }
     return number.value;
 }
@@ -60,6 +56,7 @@ void MainWindow::ConnectHandlers() {
     connect(CmdLoadData, &QPushButton::clicked, this, &MainWindow::CmdLoadData_Click);
     connect(CmdClose, &QPushButton::clicked, this, &MainWindow::CmdClose_Click);
     ConnectLoadLine();
+    ConnectDesign();
     OptSi->installEventFilter(this);
     OptGe->installEventFilter(this);
     for (InputBox* box : InputBoxes()) {
@@ -122,7 +119,8 @@ void MainWindow::Calculate() {
     if (OptSi->isChecked()) material = core::Material::Silicon;
     if (OptGe->isChecked()) material = core::Material::Germanium;
     if (material == core::Material::None)
-        ShowMessage(QStringLiteral("Select Silicon or Germanium."));
+        ShowMessage(QString::fromUtf8(core::kNoMaterialMessage.data(),
+                                      static_cast<qsizetype>(core::kNoMaterialMessage.size())));
 
     const core::Stage stage{Vcc, Beta, R1, R2, Rc, Re, material};
     const core::BiasOutcome outcome =

@@ -3,6 +3,7 @@
 // is their one way in; they write back only through UseInputs.
 #include <QShortcut>
 
+#include "ui/DesignWindow.h"
 #include "ui/LoadLineWindow.h"
 #include "ui/MainWindow.h"
 
@@ -20,6 +21,7 @@ void MainWindow::ShowLoadLine() {
     if (loadLineWindow_ == nullptr) {
         loadLineWindow_ = new LoadLineWindow(this);
         if (lastCalculation_) loadLineWindow_->SetCalculation(*lastCalculation_);
+        ConnectLoadLineToDesign();
     }
     loadLineWindow_->show();
     loadLineWindow_->raise();
@@ -33,6 +35,7 @@ void MainWindow::FollowCalculation(const core::Calculation& calculation) {
 
 void MainWindow::CloseOtherWindows() {
     if (loadLineWindow_ != nullptr) loadLineWindow_->close();
+    if (designWindow_ != nullptr) designWindow_->close();
 }
 
 }  // namespace ui

@@ -51,6 +51,9 @@ void ResultList::ShowMenu(const QPoint& globalPos) {
     menu.addSeparator();
     QAction* loadLine = menu.addAction(tr("Show &Load Line"), this, &ResultList::LoadLineWanted);
     loadLine->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    QAction* design =
+        menu.addAction(tr("&Design from a Target..."), this, &ResultList::DesignWanted);
+    design->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     menu.exec(globalPos);
 }
 

@@ -6,7 +6,7 @@ namespace ui {
 
 // The list of result lines. Besides Qt's Ctrl+C (the current line), its
 // context menu copies the selected line or every line, and asks for the load
-// line window. The menu opens with the right mouse button, the Menu key and
+// line window or the design window. The menu opens with the right mouse button, the Menu key and
 // Shift+F10.
 class ResultList : public QListWidget {
     Q_OBJECT
@@ -22,6 +22,8 @@ public:
 signals:
     // "Show Load Line" was chosen from the menu.
     void LoadLineWanted();
+    // "Design from a Target..." was chosen from the menu.
+    void DesignWanted();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

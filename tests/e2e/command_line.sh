@@ -2,8 +2,10 @@
 # The command line of the built program:
 #   - --help and --version print and end with status 0 on a console, with no
 #     display to connect to (a window would abort the program there);
-#   - an unknown option or a stray argument ends it at once with a message on
-#     stderr that names it and a non-zero status (offscreen platform).
+#   - an unknown option or a stray argument ends it at once, before any
+#     display is looked for, with a message on stderr and status 2;
+#   - tindrel calc prints exactly what the window's list and messages would
+#     show, with no display and no platform plugin named.
 #
 # Usage: command_line.sh PROGRAM VERSION
 
@@ -32,10 +34,83 @@ check() {
     fi
 }
 
+# EXPECTED_STATUS EXPECTED_STDOUT EXPECTED_STDERR ARGUMENT...: runs the
+# program without a display, its stdin from $input (or empty), and compares
+# its status and both streams exactly. Qt would tell of any plugin it loads.
+calc() {
+    local expected="$1" out="$2" err="$3" status
+    shift 3
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work" QT_DEBUG_PLUGINS=1 \
+        timeout 10 "$program" "$@" <"${input:-/dev/null}" >"$work/out" 2>"$work/err"
+    status=$?
+    if [[ "$status" != "$expected" || "$(cat "$work/out"; echo .)" != "$out." ||
+          "$(cat "$work/err"; echo .)" != "$err." ]]; then
+        printf 'FAIL: tindrel %s: status %s (expected %s)\nstdout:\n%s\nexpected:\n%s\nstderr:\n%s\nexpected:\n%s\n' \
+            "$*" "$status" "$expected" "$(cat "$work/out")" "$out" "$(cat "$work/err")" "$err"
+        failed=1
+    fi
+}
+
 check "" --version 0 out "^Tindrel ${version//./\\.}\$"
 check "" --help 0 out "^ *-v, --version "
-check offscreen --frobnicate nonzero err "frobnicate"
-check offscreen stray.dat nonzero err "stray\.dat"
+check "" --help-all 0 out "^ *--platform "
+
+usage='Usage: tindrel [-h | --help | --help-all | -v | --version] [Qt options]
+       tindrel calc [--si | --ge | --none] [--strict] VCC BETA R1 R2 RC RE
+       tindrel calc --csv [--shown] [--strict] < stages.csv
+'
+worked='Ic = 2.946 mA  Ve = 1.398 Volts  Vc = 5.520 Volts
+R1 Power = 4.547e-3 Watts   R2 Power = 849.6e-6 Watts
+Re Power = 4.160e-3 Watts   Rc Power = 19.09e-3 Watts
+            Collector Dissipation = 12.14e-3 Watts
+For Rc = 0, Collector Dissipation = 31.23e-3 Watts
+                 Stability Factor = 8.240
+'
+germanium='Ic = 3.919 mA  Ve = 1.861 Volts  Vc = 3.377 Volts
+R1 Power = 4.136e-3 Watts   R2 Power = 1.288e-3 Watts
+Re Power = 7.365e-3 Watts   Rc Power = 33.80e-3 Watts
+            Collector Dissipation = 5.944e-3 Watts
+For Rc = 0, Collector Dissipation = 39.74e-3 Watts
+                 Stability Factor = 8.240
+'
+neither='Ic = 4.114 mA  Ve = 1.953 Volts  Vc = 2.949 Volts
+R1 Power = 4.057e-3 Watts   R2 Power = 1.387e-3 Watts
+Re Power = 8.116e-3 Watts   Rc Power = 37.24e-3 Watts
+            Collector Dissipation = 4.096e-3 Watts
+For Rc = 0, Collector Dissipation = 41.34e-3 Watts
+                 Stability Factor = 8.240
+'
+r1_22='Ic = 23.89 mA  Ve = 11.34 Volts  Vc = -40.55 Volts
+R1 Power = 169.9e-6 Watts   R2 Power = 30.33e-3 Watts
+Re Power = 273.6e-3 Watts   Rc Power = 1.255 Watts
+            Collector Dissipation = -1.239 Watts
+For Rc = 0, Collector Dissipation = 15.79e-3 Watts
+                 Stability Factor = 46.59e-3
+'
+read_as="R1: Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write 22000\" in the box's menu, to write 22000.
+"
+calc 0 "$worked" "" calc 12 100 22000 4700 2200 470
+calc 0 "$germanium" "" calc --ge 12 100 22000 4700 2200 470
+calc 0 "$neither" $'Select Silicon or Germanium.\n' calc --none 12 100 22000 4700 2200 470
+calc 1 $'Ic = 2.946 mA  Ve = 1.398 Volts  Vc = 12.00 Volts\n' \
+    $'Invalid operation while computing the power in Rc (Rc is 0).\n' calc 12 100 22000 4700 0 470
+calc 0 "$r1_22" "$read_as" calc 12 100 22k 4700 2200 470
+calc 1 "" "$read_as" calc --strict 12 100 22k 4700 2200 470
+# Too large a number stops the run before the material is asked for.
+calc 1 "" $'Overflow: the supply voltage box (Vcc) holds a number too large to calculate with: 1e999.\n' \
+    calc --none 1e999 100 22000 4700 2200 470
+calc 2 "" "tindrel: calc: choose one of --si, --ge and --none
+$usage" calc --si --ge -12 100 22000 4700 2200 470
+calc 2 "" "tindrel: unknown option '--frobnicate'
+$usage" --frobnicate
+calc 2 "" "tindrel: unexpected argument 'stray.dat'; the window takes no file (for a calculation, see 'tindrel calc')
+$usage" stray.dat
+calc 2 "" "tindrel: calc needs six values, VCC BETA R1 R2 RC RE; 2 given
+$usage" calc 12 100
+printf 'R1,R2,Rc,Re,Vcc,Beta,Material\r\n22000,4700,2200,470,12,100,\r\n' >"$work/in"
+input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault\r
+22000,4700,2200,470,12,100,,4.114,1.953,2.949,4.057e-3,1.387e-3,8.116e-3,37.24e-3,4.096e-3,41.34e-3,8.240,\r\n' \
+    $'line 2: Select Silicon or Germanium.\n' calc --csv --shown
 
 ((failed == 0)) && echo PASS
 exit "$failed"

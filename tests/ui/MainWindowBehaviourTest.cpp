@@ -17,11 +17,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 
+#include "ui/DesignWindow.h"
 #include "ui/LoadLineWindow.h"
 #include "ui/MainWindow.h"
 
@@ -398,6 +400,50 @@ TEST_F(MainWindowBehaviour, FocusComingBackToABoxKeepsItsCaretAndSelection) {
     EXPECT_EQ(box->selectedText(), "345");
 }
 
+TEST_F(MainWindowBehaviour, ABoxNotReadWholeShowsTheSignAndWritesTheValueMeant) {
+    InputBox* box = form_->TxtR1;
+    const QString ordinary = box->toolTip();
+    const auto signButton = [box] {
+        for (auto* button : box->findChildren<QToolButton*>())
+            if (button->defaultAction() == box->Sign()) return button;
+        return static_cast<QToolButton*>(nullptr);
+    };
+    const QString sentence =
+        "Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write "
+        "22000\" in the box's menu, to write 22000.";
+    const QRect place = box->geometry();
+
+    box->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(box, "22k");
+    EXPECT_EQ(box->accessibleDescription(), sentence);
+    EXPECT_EQ(box->toolTip(), sentence + "\n" + ordinary);
+    ASSERT_NE(signButton(), nullptr);
+    EXPECT_TRUE(signButton()->isVisible());
+    EXPECT_EQ(box->geometry(), place);
+
+    QTest::mouseClick(signButton(), Qt::LeftButton);
+    EXPECT_EQ(box->text(), "22000");
+    EXPECT_FALSE(signButton()->isVisible());
+    EXPECT_EQ(box->accessibleDescription(), "");
+    EXPECT_EQ(box->toolTip(), ordinary);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), "22k");
+    EXPECT_TRUE(signButton()->isVisible());
+
+    // The box's own menu, from the keyboard, offers the same.
+    WithContextMenu([box] { QTest::keyClick(box, Qt::Key_F10, Qt::ShiftModifier); },
+                    [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Write 22000")); });
+    EXPECT_EQ(box->text(), "22000");
+
+    // Text that only the program writes is followed too.
+    box->setText("1<b>x");
+    EXPECT_TRUE(box->toolTip().contains("&lt;b&gt;x"));
+    Click(form_->CmdClr);
+    EXPECT_FALSE(signButton()->isVisible());
+}
+
 TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     MessageCatcher messages;
     ui::ResultList* list = form_->List1;
@@ -412,7 +458,8 @@ TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     };
     WithContextMenu(openByKeyboard, [](QMenu* menu) {
         EXPECT_EQ(AccessibleItems(menu),
-                  (QStringList{"Copy (off)", "Copy All (off)", "Show Load Line"}));
+                  (QStringList{"Copy (off)", "Copy All (off)", "Show Load Line",
+                               "Design from a Target..."}));
         menu->close();
     });
 
@@ -421,14 +468,16 @@ TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     list->clearSelection();
     QGuiApplication::clipboard()->clear();
     WithContextMenu(openByKeyboard, [](QMenu* menu) {
-        EXPECT_EQ(AccessibleItems(menu), (QStringList{"Copy (off)", "Copy All", "Show Load Line"}));
+        EXPECT_EQ(AccessibleItems(menu), (QStringList{"Copy (off)", "Copy All", "Show Load Line",
+                                                      "Design from a Target..."}));
         ChooseItem(menu, ItemNamed(menu, "Copy All"));
     });
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines.join('\n') + '\n');
 
     list->setCurrentRow(3);
     WithContextMenu(openByMouse, [](QMenu* menu) {
-        EXPECT_EQ(AccessibleItems(menu), (QStringList{"Copy", "Copy All", "Show Load Line"}));
+        EXPECT_EQ(AccessibleItems(menu),
+                  (QStringList{"Copy", "Copy All", "Show Load Line", "Design from a Target..."}));
         ChooseItem(menu, ItemNamed(menu, "Copy"));
     });
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines[3]);
@@ -444,6 +493,13 @@ TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     auto* loadLine = form_->findChild<ui::LoadLineWindow*>();
     ASSERT_NE(loadLine, nullptr);
     EXPECT_TRUE(loadLine->isVisible());
+
+    WithContextMenu(openByMouse, [](QMenu* menu) {
+        ChooseItem(menu, ItemNamed(menu, "Design from a Target..."));
+    });
+    auto* design = form_->findChild<ui::DesignWindow*>();
+    ASSERT_NE(design, nullptr);
+    EXPECT_TRUE(design->isVisible());
 }
 
 // The table as its rows show, tab-separated without the header row.
@@ -503,6 +559,109 @@ TEST_F(MainWindowBehaviour, LoadLineWindowFollowsEveryCalculateThatShowsLineOne)
     TypeInputs({"12", "100", "", "", "2200", "470"});
     Click(form_->CmdCalc);
     EXPECT_EQ(picture->accessibleDescription(), afterRcZero);
+
+    WithContextMenu(
+        [window] { QTest::keyClick(window, Qt::Key_F10, Qt::ShiftModifier); },
+        [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Design from a Target...")); });
+    ASSERT_NE(form_->findChild<ui::DesignWindow*>(), nullptr);
+
+    form_->close();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowBehaviour, DesignFollowsItsTargetAndWritesItsValuesIntoTheMainWindow) {
+    MessageCatcher messages;
+    TypeInputs({"9", "150", "22000", "4700", "2200", "470"});
+    form_->OptGe->setChecked(true);
+    Click(form_->CmdCalc);
+    form_->TxtR1->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(form_->TxtR1, Qt::Key_D, Qt::ControlModifier);
+    auto* window = form_->findChild<ui::DesignWindow*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Tindrel: Design");
+    const auto box = [window](const char* name) {
+        for (auto* box : window->findChildren<InputBox*>()) {
+            if (box->accessibleName() == name) return box;
+        }
+        return static_cast<InputBox*>(nullptr);
+    };
+    const char* names[] = {"Vcc, Volts",   "Ic, mA", "Vce, Volts",
+                           "Ve, % of Vcc", "Beta",   "Divider stiffness"};
+    QStringList first;
+    for (const char* name : names) {
+        ASSERT_NE(box(name), nullptr) << name;
+        first << box(name)->text();
+    }
+    // Vcc, Beta and germanium from the main window's Calculate.
+    EXPECT_EQ(first, (QStringList{"9", "2", "4.05", "10", "150", "0.1"}));
+    const auto option = [window](const char* name) {
+        for (auto* option : window->findChildren<QRadioButton*>()) {
+            if (option->accessibleName() == name) return option;
+        }
+        return static_cast<QRadioButton*>(nullptr);
+    };
+    ASSERT_NE(option("Ge"), nullptr);
+    ASSERT_NE(option("Si"), nullptr);
+    EXPECT_TRUE(option("Ge")->isChecked());
+    const auto* table = window->findChild<QWidget*>("DesignTable");
+    ASSERT_NE(table, nullptr);
+    auto* use = window->findChild<QPushButton*>();
+    ASSERT_NE(use, nullptr);
+    EXPECT_EQ(use->text(), "Use These Values");
+
+    // The result follows each edit, a target without a design included.
+    const auto type = [&](const char* name, const QString& text) {
+        InputBox* edited = box(name);
+        edited->selectAll();
+        QTest::keyClicks(edited, text);
+    };
+    type("Vce, Volts", "8.5");
+    EXPECT_EQ(table->accessibleDescription(), "No design: Vce + Ve is not below Vcc.");
+    EXPECT_FALSE(use->isEnabled());
+    // Text past the number is not read, and the box says so; a volt is read.
+    type("Ic, mA", "2x");
+    EXPECT_TRUE(box("Ic, mA")->accessibleDescription().startsWith("Read as 2.000: "));
+    type("Ic, mA", "2");
+    type("Vcc, Volts", "12");
+    type("Beta", "100");
+    type("Vce, Volts", "5.4 V");
+    EXPECT_EQ(box("Vce, Volts")->accessibleDescription(), "");
+    option("Si")->click();
+    EXPECT_EQ(table->accessibleDescription(),
+              "Design: R1 = 37.15e+3 ohms, R2 = 7.071e+3 ohms, Rc = 2.700e+3 ohms, Re = 594.1 "
+              "ohms. E24: R1 = 39.00e+3 ohms, R2 = 7.500e+3 ohms, Rc = 2.700e+3 ohms, Re = 620.0 "
+              "ohms, giving Ic = 1.938 mA, Vce = 5.554 V.");
+
+    // The spread line follows the load line window's settings.
+    const auto* spread = window->findChild<QLabel*>("DesignSpread");
+    ASSERT_NE(spread, nullptr);
+    EXPECT_EQ(spread->text(),
+              "Spread over 32 corners: Ic from 1.500 to 2.408 mA; 32 of 32 stay active.");
+    form_->ShowLoadLine();
+    auto* loadLine = form_->findChild<ui::LoadLineWindow*>();
+    ASSERT_NE(loadLine, nullptr);
+    for (auto* tolerance : loadLine->findChildren<InputBox*>()) {
+        if (tolerance->accessibleName() != "Resistor tolerance, %") continue;
+        tolerance->selectAll();
+        QTest::keyClicks(tolerance, "0");
+    }
+    EXPECT_EQ(spread->text(),
+              "Spread over 2 corners: Ic from 1.761 to 2.040 mA; 2 of 2 stay active.");
+
+    Click(use);
+    QStringList texts;
+    for (const InputBox* input : Boxes()) texts << input->text();
+    EXPECT_EQ(texts, (QStringList{"12", "100", "39000", "7500", "2700", "620"}));
+    EXPECT_TRUE(form_->OptSi->isChecked());
+    const QStringList used = Lines(form_->List1);
+    ASSERT_EQ(used.size(), 6);
+    EXPECT_EQ(used[0], QString("Ic = 1.938 mA  Ve = 1.214 Volts  Vc = 6.767 Volts"));
+    // The same lines as a press of Calculate with those texts.
+    TypeInputs(texts);
+    Click(form_->CmdCalc);
+    EXPECT_EQ(Lines(form_->List1), used);
+    EXPECT_TRUE(messages.texts().isEmpty());
 
     form_->close();
     EXPECT_FALSE(window->isVisible());

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/Calculation.h"
+
+namespace app {
+
+// What the words after the program's name ask for. Read without Qt, before
+// anything connects to a display.
+struct CommandLine {
+    enum class Action { kWindow, kHelp, kHelpAll, kVersion, kCalc, kCalcHelp, kUsageError };
+    Action action = Action::kWindow;
+    // A usage error, in one line without its line end.
+    std::string error;
+    // The window: whether Qt's own options name a platform plugin.
+    bool platformGiven = false;
+
+    // tindrel calc
+    bool csv = false;
+    bool shown = false;
+    bool strict = false;
+    core::Material material = core::Material::Silicon;
+    std::vector<std::string> values;  // VCC BETA R1 R2 RC RE
+};
+
+CommandLine ParseCommandLine(int argc, const char* const argv[]);
+
+// The forms of the command, for --help and after a usage error.
+extern const char kUsage[];
+// What --help adds after the options: the calc command.
+extern const char kCommandsHelp[];
+// tindrel calc --help.
+extern const char kCalcHelp[];
+
+// Runs tindrel calc: reads and writes the standard streams; returns the
+// exit status.
+int RunCalc(const CommandLine& command);
+
+}  // namespace app

@@ -1,0 +1,254 @@
+#include "core/BatchCalc.h"
+
+#include <array>
+#include <charconv>
+#include <string>
+
+#include "core/EngineeringFormat.h"
+#include "core/StageCalc.h"
+#include "platform/Utf8.h"
+
+namespace core {
+namespace {
+
+constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
+
+constexpr std::array<std::string_view, 11> kResultColumns = {
+    "Ic_mA", "Ve", "Vc", "PR1", "PR2", "PRe", "PRc", "Pc", "Pc0", "S", "Fault"};
+
+// Each result column with the step that computes it.
+struct Quantity {
+    int step;
+    double BiasPoint::*field;
+};
+constexpr std::array<Quantity, 10> kQuantities = {{
+    {6, &BiasPoint::Ic},
+    {4, &BiasPoint::Ve},
+    {5, &BiasPoint::Vc},
+    {7, &BiasPoint::PR1},
+    {8, &BiasPoint::PR2},
+    {9, &BiasPoint::PRe},
+    {10, &BiasPoint::PRc},
+    {11, &BiasPoint::Pc},
+    {12, &BiasPoint::Pc0},
+    {13, &BiasPoint::S},
+}};
+
+constexpr char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The text without the blanks around it, which spreadsheets often leave.
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    a = Trimmed(a);
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    }
+    return true;
+}
+
+// Where each input's column stands in the header.
+struct Columns {
+    std::array<std::size_t, kInputCount> input;
+    std::size_t material = kNoColumn;
+    std::size_t count = 0;
+    std::string fault;  // why no row can be read, or empty
+};
+
+Columns MapHeader(const CsvRecord& header) {
+    Columns columns;
+    columns.input.fill(kNoColumn);
+    columns.count = header.count;
+    const auto place = [&](std::size_t& column, std::size_t i, std::string_view name) {
+        if (column != kNoColumn && columns.fault.empty())
+            columns.fault = "The header has two " + std::string(name) + " columns.";
+        column = i;
+    };
+    for (std::size_t i = 0; i < header.count; ++i) {
+        std::string_view name = header[i];
+        // The byte order mark that spreadsheets write at the start of UTF-8.
+        if (i == 0 && name.starts_with("\xEF\xBB\xBF")) name.remove_prefix(3);
+        for (std::size_t input = 0; input < kInputCount; ++input) {
+            if (SameName(name, InputName(input))) place(columns.input[input], i, InputName(input));
+        }
+        if (SameName(name, "Material")) place(columns.material, i, "Material");
+    }
+    if (header.unclosedQuote) columns.fault = "The header has a quoted field that is not closed.";
+    if (header.tooLong) columns.fault = "The header is too long.";
+    for (std::size_t input = 0; input < kInputCount && columns.fault.empty(); ++input) {
+        if (columns.input[input] == kNoColumn)
+            columns.fault = "The header has no " + std::string(InputName(input)) + " column.";
+    }
+    return columns;
+}
+
+// The row's reason for not being read at all, or empty.
+std::string ShapeFault(const CsvRecord& row, std::size_t headerCount) {
+    if (row.unclosedQuote) return "The row has a quoted field that is not closed.";
+    if (row.tooLong) return "The row is too long.";
+    if (row.count != headerCount) {
+        return "The row has " + std::to_string(row.count) +
+               (row.count == 1 ? " field" : " fields") + " where the header has " +
+               std::to_string(headerCount) + ".";
+    }
+    return {};
+}
+
+class Batch {
+public:
+    Batch(const CsvWriter::Sink& sink, const BatchMessage& message, BatchOptions options,
+          const CsvRecord& header)
+        : writer_(sink, header.endsInCrLf ? "\r\n" : "\n"),
+          message_(message),
+          options_(options),
+          columns_(MapHeader(header)) {}
+
+    // False when the batch is to stop with status 1.
+    bool Header(const CsvRecord& header) {
+        if (!columns_.fault.empty()) {
+            Tell(header.line, columns_.fault);
+            if (options_.strict) return false;
+        }
+        for (std::size_t i = 0; i < header.count; ++i) writer_.Field(header[i]);
+        for (std::string_view name : kResultColumns) writer_.Field(name);
+        writer_.EndRecord();
+        return !writer_.Failed();
+    }
+
+    bool Row(const CsvRecord& row) {
+        if (!columns_.fault.empty()) return Write(row, nullptr, columns_.fault);
+        std::string fault = ShapeFault(row, columns_.count);
+        if (fault.empty()) {
+            for (std::size_t input = 0; input < kInputCount; ++input)
+                TextOf(texts_, input) = row[columns_.input[input]];
+            texts_.material = Material::Silicon;
+            if (columns_.material != kNoColumn) fault = ReadMaterial(row[columns_.material]);
+        }
+        if (!fault.empty()) return Bad(row, fault);
+
+        const StageRun run = RunStage(texts_);
+        for (std::size_t input = 0; input < kInputCount; ++input) {
+            const std::string line = ReadAsSentence(run.readings[input]);
+            if (line.empty()) continue;
+            if (!fault.empty()) fault += ' ';
+            fault += InputName(input);
+            fault += ": ";
+            fault += line;
+        }
+        if (!fault.empty()) return Bad(row, fault);
+
+        if (!run.Ran())
+            return Write(
+                row, nullptr,
+                std::string(InputName(run.tooLarge)) + ": Overflow: too large to calculate with");
+        if (texts_.material == Material::None) Tell(row.line, kNoMaterialMessage);
+        const BiasOutcome& outcome = run.calculation.outcome;
+        if (outcome.ok()) return Write(row, &outcome, {});
+        std::string stepFault = "step " + std::to_string(outcome.faultStep) + ": ";
+        stepFault += platform::FpFaultName(outcome.fault);
+        return Write(row, &outcome, stepFault);
+    }
+
+    bool Finish() { return writer_.Flush(); }
+
+private:
+    std::string ReadMaterial(std::string_view text) {
+        const std::string_view name = Trimmed(text);
+        if (name.empty()) {
+            texts_.material = Material::None;
+        } else if (SameName(name, "Si")) {
+            texts_.material = Material::Silicon;
+        } else if (SameName(name, "Ge")) {
+            texts_.material = Material::Germanium;
+        } else {
+            return "Material: \"" + platform::Abbreviate(name, 40) + "\" is not Si, Ge or empty.";
+        }
+        return {};
+    }
+
+    void Tell(std::size_t line, std::string_view text) {
+        std::string message = "line " + std::to_string(line) + ": ";
+        message += text;
+        message_(message);
+    }
+
+    bool Bad(const CsvRecord& row, const std::string& fault) {
+        Tell(row.line, fault);
+        if (options_.strict) return false;
+        return Write(row, nullptr, fault);
+    }
+
+    // The row as read, padded or cut to the header's width so that the
+    // result columns stay in place, then the quantities up to the fault.
+    bool Write(const CsvRecord& row, const BiasOutcome* outcome, std::string_view fault) {
+        for (std::size_t i = 0; i < columns_.count; ++i)
+            writer_.Field(i < row.count ? row[i] : std::string_view());
+        for (const Quantity& quantity : kQuantities) {
+            const bool computed =
+                outcome != nullptr && (outcome->ok() || quantity.step < outcome->faultStep);
+            if (!computed) {
+                writer_.Field({});
+            } else {
+                Number(outcome->point.*quantity.field);
+            }
+        }
+        writer_.Field(fault);
+        writer_.EndRecord();
+        return !writer_.Failed();
+    }
+
+    void Number(double value) {
+        if (options_.shown) {
+            writer_.Field(ShownNumber(value));
+            return;
+        }
+        // The shortest text that reads back as the same double never holds
+        // a comma or a quote.
+        std::array<char, 32> digits;
+        const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+        writer_.RawField().append(digits.data(), result.ptr);
+    }
+
+    CsvWriter writer_;
+    const BatchMessage& message_;
+    BatchOptions options_;
+    Columns columns_;
+    StageTexts texts_;
+};
+
+}  // namespace
+
+int RunBatch(const CsvReader::Source& source, const CsvWriter::Sink& sink,
+             const BatchMessage& message, BatchOptions options) {
+    // What is computed goes out before more input is waited for, so that
+    // rows fed one at a time come back one at a time.
+    Batch* batch = nullptr;
+    CsvReader reader([&](char* buffer, std::size_t size) {
+        if (batch != nullptr) batch->Finish();
+        return source(buffer, size);
+    });
+    CsvRecord record;
+    if (!reader.Next(record)) {
+        message(
+            "The input is empty: a header naming the columns Vcc, Beta, R1, R2, Rc and Re "
+            "is needed.");
+        return 1;
+    }
+    Batch run(sink, message, options, record);
+    batch = &run;
+    if (!run.Header(record)) return 1;
+    while (reader.Next(record)) {
+        if (!run.Row(record)) {
+            run.Finish();
+            return 1;
+        }
+    }
+    return run.Finish() ? 0 : 1;
+}
+
+}  // namespace core

@@ -1,0 +1,309 @@
+#include "core/Design.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <utility>
+
+#include "core/EngineeringFormat.h"
+#include "platform/TextNumber.h"
+
+namespace core {
+namespace {
+
+// The range that standard resistors cover.
+constexpr double kLowestOhms = 1;
+constexpr double kHighestOhms = 1e7;
+constexpr double kFirstVeShare = 10;
+
+const std::string kOhm = "\u03a9";
+
+Design NoDesign(std::string reason) {
+    Design design;
+    design.reason = std::move(reason);
+    return design;
+}
+
+std::string BeyondRange(std::string_view name) {
+    return std::string(name) + " is beyond the range of numbers";
+}
+
+// Why the target itself admits no design, or the empty text.
+std::string TargetFault(const DesignTarget& t) {
+    const std::pair<std::string_view, double> positives[] = {
+        {"Vcc", t.Vcc},
+        {"Ic", t.Ic},
+        {"Vce", t.Vce},
+        {"Beta", t.Beta},
+        {"the divider stiffness", t.stiffness}};
+    for (const auto& [name, value] : positives) {
+        if (!(value > 0)) return std::string(name) + " is not above 0";
+    }
+    if (!(t.VeShare > 0 && t.VeShare < 100)) return "Ve is not between 0 and 100 % of Vcc";
+    for (const auto& [name, value] : positives) {
+        if (!std::isfinite(value)) return BeyondRange(name);
+    }
+    return {};
+}
+
+// The ideal stage, or why there is none.
+struct Ideal {
+    Resistors r;
+    std::string fault;
+};
+
+Ideal IdealResistors(const DesignTarget& t) {
+    Ideal ideal;
+    Resistors& r = ideal.r;
+    const double Vbe = VbeOf(t.material);
+    const double Ve = (t.Vcc * t.VeShare) / 100;
+    const double Ic = t.Ic / 1000;
+    if (!std::isfinite(Ve)) return {r, BeyondRange("Ve")};
+    if (!(t.Vce + Ve < t.Vcc)) return {r, "Vce + Ve is not below Vcc"};
+    // Re gives Ve back through step 4 of the bias-point calculation.
+    r.Re = (Ve * t.Beta) / (Ic * (t.Beta + 1));
+    r.Rc = ((t.Vcc - t.Vce) - Ve) / Ic;
+    const double Rth = (t.stiffness * t.Beta) * r.Re;
+    const double Vth = (Ic * ((t.Beta + 1) * r.Re + Rth)) / t.Beta + Vbe;
+    const std::pair<std::string_view, double> steps[] = {
+        {"Re", r.Re}, {"Rc", r.Rc}, {"Rth", Rth}, {"Vth", Vth}};
+    for (const auto& [name, value] : steps) {
+        if (!std::isfinite(value)) return {r, BeyondRange(name)};
+    }
+    if (!(Vth < t.Vcc)) return {r, "the divider's voltage Vth is not below Vcc"};
+    r.R1 = (Rth * t.Vcc) / Vth;
+    r.R2 = (Rth * t.Vcc) / (t.Vcc - Vth);
+    const std::pair<std::string_view, double> resistors[] = {
+        {"R1", r.R1}, {"R2", r.R2}, {"Rc", r.Rc}, {"Re", r.Re}};
+    for (const auto& [name, value] : resistors) {
+        if (!std::isfinite(value)) return {r, BeyondRange(name)};
+    }
+    for (const auto& [name, value] : resistors) {
+        if (!(value >= kLowestOhms && value <= kHighestOhms)) {
+            return {r, std::string(name) + " would be " + ShownNumber(value) +
+                           " ohms, outside 1 ohm to 10 Mohms"};
+        }
+    }
+    return ideal;
+}
+
+// One rounded combination as the bias-point calculation sees it.
+struct Trial {
+    Resistors r;
+    double Ic = 0;  // mA
+    double Vce = 0;
+    double eI = 0;
+    double eV = 0;
+};
+
+bool Better(const Trial& a, const Trial& b) {
+    const double worstA = std::max(a.eI, a.eV);
+    const double worstB = std::max(b.eI, b.eV);
+    if (worstA != worstB) return worstA < worstB;
+    return a.eI + a.eV < b.eI + b.eV;
+}
+
+// The best of the combinations, in order; false when every one faults.
+bool Choose(const DesignTarget& t, const Resistors& ideal, Trial& best) {
+    const std::vector<double> r1s = Candidates(ideal.R1, t.series);
+    const std::vector<double> r2s = Candidates(ideal.R2, t.series);
+    const std::vector<double> rcs = Candidates(ideal.Rc, t.series);
+    const std::vector<double> res = Candidates(ideal.Re, t.series);
+    bool found = false;
+    for (double R1 : r1s) {
+        for (double R2 : r2s) {
+            for (double Rc : rcs) {
+                for (double Re : res) {
+                    const BiasOutcome outcome =
+                        ComputeBiasPoint(t.Vcc, t.Beta, R1, R2, Rc, Re, VbeOf(t.material));
+                    // Only the steps up to the current in mA matter here.
+                    if (!outcome.ok() && outcome.faultStep < kFirstPowerStep) continue;
+                    Trial trial{
+                        {R1, R2, Rc, Re}, outcome.point.Ic, outcome.point.Vc - outcome.point.Ve};
+                    trial.eI = std::abs(trial.Ic - t.Ic) / t.Ic;
+                    trial.eV = std::abs(trial.Vce - t.Vce) / t.Vce;
+                    if (!found || Better(trial, best)) best = trial;
+                    found = true;
+                }
+            }
+        }
+    }
+    return found;
+}
+
+// `digits` with the decimal point moved `places` to the left; trailing zeros
+// of the fraction and a trailing point dropped.
+std::string ShiftPoint(const std::string& plain, int places) {
+    const std::size_t point = plain.find('.');
+    std::string digits = plain;
+    std::size_t whole = plain.size();
+    if (point != std::string::npos) {
+        digits.erase(point, 1);
+        whole = point;
+    }
+    while (static_cast<int>(whole) <= places) {
+        digits.insert(0, 1, '0');
+        ++whole;
+    }
+    whole -= static_cast<std::size_t>(places);
+    std::string text = digits.substr(0, whole);
+    std::string fraction = digits.substr(whole);
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    if (!fraction.empty()) text += "." + fraction;
+    return text;
+}
+
+// The unit prefix of an engineering suffix ("+3" -> "k").
+std::string_view Prefix(std::string_view exponent) {
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kPrefixes = {{
+        {"-15", "f"},
+        {"-12", "p"},
+        {"-9", "n"},
+        {"-6", "\u00b5"},
+        {"-3", "m"},
+        {"+3", "k"},
+        {"+6", "M"},
+        {"+9", "G"},
+        {"+12", "T"},
+    }};
+    for (const auto& [suffix, prefix] : kPrefixes) {
+        if (suffix == exponent) return prefix;
+    }
+    return "";
+}
+
+double FourDigits(double value) {
+    std::array<char, 32> buffer{};
+    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                   std::chars_format::scientific, 3)
+                         .ptr;
+    double rounded = value;
+    std::from_chars(buffer.data(), end, rounded);
+    return rounded;
+}
+
+}  // namespace
+
+Design MakeDesign(const DesignTarget& target) {
+    if (std::string fault = TargetFault(target); !fault.empty()) return NoDesign(std::move(fault));
+    Ideal ideal = IdealResistors(target);
+    if (!ideal.fault.empty()) return NoDesign(std::move(ideal.fault));
+    Trial best;
+    if (!Choose(target, ideal.r, best)) {
+        return NoDesign("no rounded combination can be calculated");
+    }
+    Design design;
+    design.ok = true;
+    design.series = target.series;
+    design.exact = ideal.r;
+    design.standard = best.r;
+    design.stage = {target.Vcc, target.Beta, best.r.R1,      best.r.R2,
+                    best.r.Rc,  best.r.Re,   target.material};
+    design.Ic = best.Ic;
+    design.Vce = best.Vce;
+    design.icError = (best.Ic - target.Ic) / target.Ic;
+    design.vceError = (best.Vce - target.Vce) / target.Vce;
+    return design;
+}
+
+DesignTarget FirstTarget(const Stage* last) {
+    DesignTarget target;
+    if (last != nullptr) {
+        if (last->Vcc > 0 && std::isfinite(last->Vcc)) target.Vcc = last->Vcc;
+        if (last->Beta > 0 && std::isfinite(last->Beta)) target.Beta = last->Beta;
+        if (last->material != Material::None) target.material = last->material;
+    }
+    target.VeShare = kFirstVeShare;
+    const double Ve = (target.Vcc * target.VeShare) / 100;
+    // Four digits, as a person would type it: 2.97 rather than 2.9699999999999998.
+    target.Vce = FourDigits((target.Vcc - Ve) / 2);
+    return target;
+}
+
+std::string Describe(const Design& design) {
+    if (!design.ok) return "No design: " + design.reason + ".";
+    const auto list = [](const Resistors& r) {
+        return "R1 = " + ShownNumber(r.R1) + " ohms, R2 = " + ShownNumber(r.R2) +
+               " ohms, Rc = " + ShownNumber(r.Rc) + " ohms, Re = " + ShownNumber(r.Re) + " ohms";
+    };
+    std::string text = "Design: " + list(design.exact) + ". ";
+    text += SeriesName(design.series);
+    text += ": " + list(design.standard) + ", giving Ic = " + ShownNumber(design.Ic) +
+            " mA, Vce = " + ShownNumber(design.Vce) + " V.";
+    return text;
+}
+
+std::string OutcomeLine(const Design& design) {
+    if (!design.ok) return Describe(design);
+    return "With " + std::string(SeriesName(design.series)) +
+           " values: Ic = " + ShownNumber(design.Ic) + " mA (" + PercentText(design.icError) +
+           "), Vce = " + ShownNumber(design.Vce) + " V (" + PercentText(design.vceError) + ")";
+}
+
+Spread DesignSpread(const Design& design, const SpreadSettings& settings) {
+    if (!design.ok) {
+        Spread none;
+        none.reason = "there is no design";
+        return none;
+    }
+    return ComputeSpread(design.stage, FollowBeta(settings, design.stage.Beta));
+}
+
+std::string DesignSpreadLine(const Spread& spread) {
+    if (!spread.ok) return "No spread: " + spread.reason + ".";
+    const std::string corners = std::to_string(spread.corners);
+    return "Spread over " + corners + (spread.corners == 1 ? " corner" : " corners") +
+           ": Ic from " + ShownNumber(spread.icLow * 1000) + " to " +
+           ShownNumber(spread.icHigh * 1000) + " mA; " + std::to_string(spread.activeCorners) +
+           " of " + corners + " stay active.";
+}
+
+std::string StandardResistorText(double ohms) {
+    if (!std::isfinite(ohms)) return ShownNumber(ohms) + " " + kOhm;
+    const double magnitude = std::abs(ohms);
+    const int places = magnitude >= 1e6 ? 6 : (magnitude >= 1e3 ? 3 : 0);
+    const std::string_view prefix = places == 6 ? "M" : (places == 3 ? "k" : "");
+    std::string plain = platform::PlainText(magnitude);
+    std::string text = ohms < 0 ? "-" : "";
+    text += ShiftPoint(plain, places) + " ";
+    text += prefix;
+    return text + kOhm;
+}
+
+std::string ExactResistorText(double ohms) {
+    // The field's mantissa and exponent, so that the table agrees digit for
+    // digit with the description.
+    const std::string shown = ShownNumber(ohms);
+    const std::size_t e = shown.find('e');
+    if (e == std::string::npos) return shown + " " + kOhm;
+    const std::string_view prefix = Prefix(std::string_view(shown).substr(e + 1));
+    if (prefix.empty()) return shown + " " + kOhm;
+    return shown.substr(0, e) + " " + std::string(prefix) + kOhm;
+}
+
+std::string PercentText(double fraction) {
+    // Room for the widest fixed-point double.
+    std::array<char, 400> buffer{};
+    const double percent = fraction * 100;
+    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), percent,
+                                   std::chars_format::fixed, 2)
+                         .ptr;
+    std::string digits(buffer.data(), end);
+    // A change too small to show is neither up nor down.
+    if (digits == "-0.00" || digits == "0.00") return "0.00 %";
+    if (digits.front() != '-') digits.insert(0, 1, '+');
+    return digits + " %";
+}
+
+StageTexts DesignTexts(const Design& design) {
+    const Stage& s = design.stage;
+    return {platform::PlainText(s.Vcc),
+            platform::PlainText(s.Beta),
+            platform::PlainText(s.R1),
+            platform::PlainText(s.R2),
+            platform::PlainText(s.Rc),
+            platform::PlainText(s.Re),
+            s.material};
+}
+
+}  // namespace core

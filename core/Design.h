@@ -1,0 +1,92 @@
+#pragma once
+
+#include <string>
+
+#include "core/Calculation.h"
+#include "core/ESeries.h"
+#include "core/Spread.h"
+
+namespace core {
+
+// What the user wants of a stage: the supply, the collector current and
+// voltage, the emitter's share of the supply, the transistor and how firm the
+// divider is (its Thevenin resistance as a fraction of Beta x Re).
+struct DesignTarget {
+    double Vcc = 12;
+    double Ic = 2;  // mA
+    double Vce = 5.4;
+    double VeShare = 10;  // per cent of Vcc
+    double Beta = 100;
+    double stiffness = 0.1;
+    Material material = Material::Silicon;
+    Series series = Series::E24;
+};
+
+struct Resistors {
+    double R1 = 0;
+    double R2 = 0;
+    double Rc = 0;
+    double Re = 0;
+};
+
+// The resistors for a target, exact and rounded to a series, and where the
+// rounded stage really sits by the bias-point calculation.
+struct Design {
+    bool ok = false;
+    // Why there is no design, as the end of "No design: ...".
+    std::string reason;
+    Series series = Series::E24;
+    Resistors exact;
+    Resistors standard;
+    // The rounded stage, as the main window would calculate it.
+    Stage stage;
+    double Ic = 0;   // mA, of the rounded stage
+    double Vce = 0;  // volt, Vc - Ve of the rounded stage
+    // (rounded - target) / target, signed.
+    double icError = 0;
+    double vceError = 0;
+};
+
+// The ideal resistors for `target`, and of the combinations of their
+// neighbouring standard values the one whose Ic and Vce come closest: least
+// worse relative error, then least sum of the two, then the first in the
+// order R1, R2, Rc, Re with R1 changing slowest and the lower value first.
+Design MakeDesign(const DesignTarget& target);
+
+// The first target of a new design: Vcc, Beta and the material of the main
+// window's last Calculate where they are usable (null when there was none),
+// otherwise 12 V, 100 and silicon; Vce halfway between the emitter and the
+// supply, to four significant digits.
+DesignTarget FirstTarget(const Stage* last);
+
+// For assistive technology: "Design: R1 = 37.15e+3 ohms, ... E24: R1 =
+// 39.00e+3 ohms, ..., giving Ic = 1.938 mA, Vce = 5.554 V." or
+// "No design: <reason>."
+std::string Describe(const Design& design);
+
+// The rounded stage against the target, under the table:
+// "With E24 values: Ic = 1.938 mA (-3.10 %), Vce = 5.554 V (+2.85 %)".
+std::string OutcomeLine(const Design& design);
+
+// The rounded stage over real parts; hFE ends that follow the stage's Beta
+// follow the design's.
+Spread DesignSpread(const Design& design, const SpreadSettings& settings);
+
+// The spread in one line under the outcome: "Spread over 32 corners: Ic from
+// 1.712 to 2.187 mA; 32 of 32 stay active." or "No spread: <reason>."
+std::string DesignSpreadLine(const Spread& spread);
+
+// A resistor as resistors are labelled. A standard value carries the digits
+// it has ("39 k\u03a9", "7.5 k\u03a9", "620 \u03a9"); an exact value four
+// significant digits ("37.15 k\u03a9").
+std::string StandardResistorText(double ohms);
+std::string ExactResistorText(double ohms);
+
+// A signed fraction in per cent with two decimals: "+2.85 %", "-3.10 %".
+std::string PercentText(double fraction);
+
+// Vcc, Beta and the rounded resistors written plainly, and the material, for
+// the main window's boxes.
+StageTexts DesignTexts(const Design& design);
+
+}  // namespace core

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/InputReading.h"
+
+namespace {
+
+using core::InputUnit;
+
+constexpr double kNoFix = -1;  // `meant` of a row without a fix
+
+struct Row {
+    const char* text;
+    InputUnit unit;
+    bool readWhole;
+    double value;      // what the lenient conversion reads
+    const char* rest;  // as quoted
+    double meant;      // kNoFix: no fix
+    const char* fixed;
+};
+
+TEST(InputReadingTest, ReadsTheRestAndTheValueMeant) {
+    const InputUnit ohm = InputUnit::Ohm;
+    const InputUnit volt = InputUnit::Volt;
+    const InputUnit none = InputUnit::None;
+    const Row rows[] = {
+        {"22k", ohm, false, 22, "k", 22000, "22000"},
+        {"4.7k", ohm, false, 4.7, "k", 4700, "4700"},
+        {"4.7 k", ohm, false, 4.7, " k", 4700, "4700"},
+        {"4k7", ohm, false, 4, "k7", 4700, "4700"},
+        {"1M5", ohm, false, 1, "M5", 1.5e6, "1500000"},
+        {"2R2", ohm, false, 2, "R2", 2.2, "2.2"},
+        {"1.5meg", ohm, false, 1.5, "meg", 1.5e6, "1500000"},
+        {"1.5MEG ohms ", ohm, false, 1.5, "MEG ohms ", 1.5e6, "1500000"},
+        {"22 k\u2126", ohm, false, 22, " k\u2126", 22000, "22000"},
+        {"-2.2k", ohm, false, -2.2, "k", -2200, "-2200"},
+        {"500mV", volt, false, 500, "mV", 0.5, "0.5"},
+        {"4.7m", ohm, false, 4.7, "m", 0.0047, "0.0047"},
+        {"0.1\u00B5", ohm, false, 0.1, "\u00B5", 1e-7, "0.0000001"},
+        // Read once from its decimal text; multiplying would give 2009.9999999999998.
+        {"2.01k", ohm, false, 2.01, "k", 2010, "2010"},
+        {"1.1n", ohm, false, 1.1, "n", 1.1e-9, "0.0000000011"},
+        {"1e3k", ohm, false, 1000, "k", 1e6, "1000000"},
+        // Read whole: blanks and the box's own unit only.
+        {"12V", volt, true, 12, "", kNoFix, ""},
+        {"12 v ", volt, true, 12, "", kNoFix, ""},
+        {"470 ohms", ohm, true, 470, "", kNoFix, ""},
+        {"470Ohm", ohm, true, 470, "", kNoFix, ""},
+        {"470\u03A9", ohm, true, 470, "", kNoFix, ""},
+        {" V ", volt, true, 0, "", kNoFix, ""},  // the unit alone reads as 0, as empty text does
+        {"22R", ohm, true, 22, "", kNoFix, ""},
+        {"", ohm, true, 0, "", kNoFix, ""},
+        {" \t ", none, true, 0, "", kNoFix, ""},
+        {"1.", none, true, 1, "", kNoFix, ""},
+        // Not read whole, and nothing certain to write instead.
+        {"100x", none, false, 100, "x", kNoFix, ""},
+        {"100k", none, false, 100, "k", kNoFix, ""},  // a gain takes no multiplier
+        {"12 V", ohm, false, 12, " V", kNoFix, ""},   // another box's unit
+        {"abc", ohm, false, 0, "abc", kNoFix, ""},
+        {"  k", ohm, false, 0, "k", kNoFix, ""},
+        {"22kk", ohm, false, 22, "kk", kNoFix, ""},
+        {"4.7k3", ohm, false, 4.7, "k3", kNoFix, ""},
+        {"1e3k7", ohm, false, 1000, "k7", kNoFix, ""},
+        {"4k 7", ohm, false, 4, "k 7", kNoFix, ""},
+        {"1e300G", ohm, false, 1e300, "G", kNoFix, ""},  // beyond a double
+        {"1e5e3", ohm, false, 1e5, "e3", kNoFix, ""},
+        // The rest is cut after 12 characters, never inside one.
+        {"1x\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC", ohm, false,
+         1, "x\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC\u20AC", kNoFix, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const core::InputReading r = core::ReadInput(row.text, row.unit);
+        EXPECT_EQ(r.readWhole, row.readWhole);
+        EXPECT_EQ(r.value, row.value);
+        EXPECT_FALSE(r.overflow);
+        EXPECT_EQ(r.rest, row.rest);
+        EXPECT_EQ(r.hasFix, row.meant != kNoFix);
+        if (r.hasFix) {
+            EXPECT_EQ(r.meant, row.meant);
+        }
+        EXPECT_EQ(r.fixed, row.fixed);
+        EXPECT_EQ(core::ReadAsSentence(r).empty(), row.readWhole);
+    }
+}
+
+TEST(InputReadingTest, SentenceTellsWhatIsReadAndOffersTheFix) {
+    EXPECT_EQ(core::ReadAsSentence(core::ReadInput("22k", InputUnit::Ohm)),
+              "Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose "
+              "\"Write 22000\" in the box's menu, to write 22000.");
+    EXPECT_EQ(core::ReadAsSentence(core::ReadInput("100x", InputUnit::None)),
+              "Read as 100.0: the text from \"x\" on is not read.");
+    // A number too large is refused by Calculate, not read as the 0 the conversion gives.
+    const core::InputReading huge = core::ReadInput("1e400k", InputUnit::Ohm);
+    EXPECT_TRUE(huge.overflow);
+    EXPECT_FALSE(huge.hasFix);
+    EXPECT_EQ(core::ReadAsSentence(huge),
+              "Read as +*.***E\u00B1*: the text from \"k\" on is not read.");
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+#include "ui/DesignWindow.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+
+#include "platform/TextNumber.h"
+
+namespace ui {
+namespace {
+
+// The boxes in the order of DesignWindow::Box. The name is also the label;
+// the unit is what may follow the number and still be read whole.
+struct BoxInfo {
+    const char* name;
+    const char* tip;
+    core::InputUnit unit;
+};
+constexpr std::array<BoxInfo, 6> kBoxInfo = {{
+    {"Vcc, Volts", "Supply voltage Vcc, in volts: a plain number such as 12",
+     core::InputUnit::Volt},
+    {"Ic, mA", "Wanted collector current, in milliamperes: a plain number such as 2",
+     core::InputUnit::None},
+    {"Vce, Volts", "Wanted collector-emitter voltage, in volts: a plain number such as 5.4",
+     core::InputUnit::Volt},
+    {"Ve, % of Vcc", "Emitter voltage as a share of Vcc, in per cent, above 0 and below 100",
+     core::InputUnit::None},
+    {"Beta", "Current gain Beta, without unit: a plain number such as 100", core::InputUnit::None},
+    {"Divider stiffness",
+     "The divider's Thevenin resistance as a multiple of Beta \u00d7 Re: 0.1 is a firm divider",
+     core::InputUnit::None},
+}};
+constexpr std::array<const char*, 4> kResistorNames = {"R1", "R2", "Rc", "Re"};
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// A box's number by the lenient conversion. A number too large for a double
+// counts as infinite, so that the design names it as beyond the range of
+// numbers rather than as 0.
+double Read(const InputBox* box) {
+    const platform::LenientNumber number = platform::ParseLenient(box->text().toStdString());
+    return number.overflow ? std::numeric_limits<double>::infinity() : number.value;
+}
+
+QLabel* Sentence(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+}  // namespace
+
+DesignWindow::DesignWindow(QWidget* owner, const core::Stage* last) : QWidget(owner, Qt::Window) {
+    setObjectName(QStringLiteral("DesignWindow"));
+    setWindowTitle(QStringLiteral("Tindrel: Design"));
+    Build();
+    Show(core::FirstTarget(last));
+    built_ = true;
+    Recompute();
+    // Wide enough that the lines under the table keep to one line each.
+    resize(std::max(sizeHint().width(), 60 * fontMetrics().averageCharWidth()),
+           sizeHint().height());
+}
+
+void DesignWindow::Build() {
+    auto* form = new QFormLayout;
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        const QString name = QString::fromUtf8(kBoxInfo[i].name);
+        auto* box = new InputBox(this);
+        box->setAccessibleName(name);
+        // Free text of any length, as in the main window: a cut-off paste
+        // would read as another number.
+        box->setMaxLength(std::numeric_limits<int>::max());
+        box->SetOrdinaryTip(QString::fromUtf8(kBoxInfo[i].tip));
+        box->SetUnit(kBoxInfo[i].unit);
+        connect(box, &QLineEdit::textChanged, this, &DesignWindow::Recompute);
+        boxes_[i] = box;
+        form->addRow(name, box);
+    }
+
+    series_ = new QComboBox(this);
+    series_->setAccessibleName(QStringLiteral("Series"));
+    for (core::Series series : core::kAllSeries) {
+        series_->addItem(Text(std::string(core::SeriesName(series))), static_cast<int>(series));
+    }
+    series_->setCurrentIndex(series_->findData(static_cast<int>(core::Series::E24)));
+    connect(series_, &QComboBox::currentIndexChanged, this, &DesignWindow::Recompute);
+    form->addRow(QStringLiteral("Series"), series_);
+
+    si_ = new QRadioButton(QStringLiteral("Si"), this);
+    ge_ = new QRadioButton(QStringLiteral("Ge"), this);
+    si_->setAccessibleName(QStringLiteral("Si"));
+    ge_->setAccessibleName(QStringLiteral("Ge"));
+    auto* materials = new QButtonGroup(this);
+    materials->addButton(si_);
+    materials->addButton(ge_);
+    auto* materialRow = new QHBoxLayout;
+    materialRow->addWidget(si_);
+    materialRow->addWidget(ge_);
+    materialRow->addStretch();
+    form->addRow(QStringLiteral("Material"), materialRow);
+    connect(si_, &QRadioButton::toggled, this, &DesignWindow::Recompute);
+
+    table_ = new QTableWidget(static_cast<int>(kResistorNames.size()), 2, this);
+    table_->setObjectName(QStringLiteral("DesignTable"));
+    table_->setAccessibleName(QStringLiteral("Design"));
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QStringList rows;
+    for (const char* name : kResistorNames) rows << QString::fromLatin1(name);
+    table_->setVerticalHeaderLabels(rows);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        for (int column = 0; column < table_->columnCount(); ++column) {
+            auto* item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table_->setItem(row, column, item);
+        }
+    }
+    // Tall enough for its four rows, and no taller.
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table_->setFixedHeight(table_->horizontalHeader()->sizeHint().height() +
+                           table_->rowCount() * table_->verticalHeader()->defaultSectionSize() +
+                           2 * table_->frameWidth());
+
+    outcome_ = Sentence(this, "DesignOutcome");
+    spread_ = Sentence(this, "DesignSpread");
+    use_ = new QPushButton(QStringLiteral("Use These Values"), this);
+    use_->setAutoDefault(false);
+    connect(use_, &QPushButton::clicked, this,
+            [this] { emit ValuesChosen(core::DesignTexts(design_)); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(use_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(table_);
+    layout->addWidget(outcome_);
+    layout->addWidget(spread_);
+    layout->addStretch();
+    layout->addLayout(buttons);
+}
+
+void DesignWindow::Show(const core::DesignTarget& target) {
+    const std::array<double, kBoxCount> values = {target.Vcc,     target.Ic,   target.Vce,
+                                                  target.VeShare, target.Beta, target.stiffness};
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        boxes_[i]->setText(Text(platform::PlainText(values[i])));
+    }
+    (target.material == core::Material::Germanium ? ge_ : si_)->setChecked(true);
+    series_->setCurrentIndex(series_->findData(static_cast<int>(target.series)));
+}
+
+core::DesignTarget DesignWindow::Target() const {
+    core::DesignTarget target;
+    target.Vcc = Read(boxes_[Vcc]);
+    target.Ic = Read(boxes_[Ic]);
+    target.Vce = Read(boxes_[Vce]);
+    target.VeShare = Read(boxes_[VeShare]);
+    target.Beta = Read(boxes_[Beta]);
+    target.stiffness = Read(boxes_[Stiffness]);
+    target.material = ge_->isChecked() ? core::Material::Germanium : core::Material::Silicon;
+    target.series = static_cast<core::Series>(series_->currentData().toInt());
+    return target;
+}
+
+void DesignWindow::SetSpreadSettings(const core::SpreadSettings& settings) {
+    spreadSettings_ = settings;
+    ShowDesign();
+}
+
+void DesignWindow::Recompute() {
+    if (!built_) return;
+    design_ = core::MakeDesign(Target());
+    ShowDesign();
+}
+
+void DesignWindow::ShowDesign() {
+    table_->setHorizontalHeaderLabels({QStringLiteral("Exact"), series_->currentText()});
+    const std::array<double, 4> exact = {design_.exact.R1, design_.exact.R2, design_.exact.Rc,
+                                         design_.exact.Re};
+    const std::array<double, 4> standard = {design_.standard.R1, design_.standard.R2,
+                                            design_.standard.Rc, design_.standard.Re};
+    for (std::size_t i = 0; i < exact.size(); ++i) {
+        const int row = static_cast<int>(i);
+        table_->item(row, 0)->setText(design_.ok ? Text(core::ExactResistorText(exact[i])) : "");
+        table_->item(row, 1)->setText(design_.ok ? Text(core::StandardResistorText(standard[i]))
+                                                 : "");
+    }
+    table_->setAccessibleDescription(Text(core::Describe(design_)));
+    outcome_->setText(Text(core::OutcomeLine(design_)));
+    spread_->setText(
+        design_.ok ? Text(core::DesignSpreadLine(core::DesignSpread(design_, spreadSettings_)))
+                   : QString());
+    spread_->setVisible(design_.ok);
+    use_->setEnabled(design_.ok);
+}
+
+void DesignWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+}  // namespace ui

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "core/Calculation.h"
+#include "core/Design.h"
+#include "core/Spread.h"
+#include "ui/InputBox.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace ui {
+
+// Designs a stage from a wanted Ic and Vce: the ideal resistors, the same
+// rounded to a series, where the rounded stage really sits and its spread
+// over real parts. The result follows every edit. The main window makes it
+// on first use; it writes into the main window only by ValuesChosen.
+class DesignWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // A window of `owner`'s that stays above it and goes with it. Vcc, Beta
+    // and the material start from `last`, the main window's last Calculate,
+    // where they are usable (null when there was none).
+    DesignWindow(QWidget* owner, const core::Stage* last);
+
+    // The spread line's settings: the load line window's, once it has any.
+    void SetSpreadSettings(const core::SpreadSettings& settings);
+
+    const core::Design& CurrentDesign() const { return design_; }
+
+signals:
+    // "Use These Values" was pressed: the texts for the main window's boxes.
+    void ValuesChosen(const core::StageTexts& texts);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    enum Box { Vcc, Ic, Vce, VeShare, Beta, Stiffness, kBoxCount };
+
+    void Build();
+    void Show(const core::DesignTarget& target);
+    core::DesignTarget Target() const;
+    void Recompute();
+    void ShowDesign();
+
+    std::array<InputBox*, kBoxCount> boxes_{};
+    QComboBox* series_ = nullptr;
+    QRadioButton* si_ = nullptr;
+    QRadioButton* ge_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QLabel* outcome_ = nullptr;
+    QLabel* spread_ = nullptr;
+    QPushButton* use_ = nullptr;
+
+    core::SpreadSettings spreadSettings_ = core::DefaultSpreadSettings(100);
+    core::Design design_;
+    // No design until the first target is shown in full.
+    bool built_ = false;
+};
+
+}  // namespace ui
