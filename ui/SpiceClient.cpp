@@ -107,6 +107,9 @@ void SpiceClient::ReadAnswers() {
             HelperFailed(sim::FailureReason(sim::Failure::Request));
             return;
         }
+        // A helper whose ngspice gave up ends: the next request goes to a
+        // fresh one.
+        if (!answer->point && answer->failure == sim::Failure::Exit) DropHelper();
         Finish(StatusOf(*answer));
     }
 }

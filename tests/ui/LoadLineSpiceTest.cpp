@@ -142,7 +142,7 @@ TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
 }
 
 // A helper that dies in the middle of a request, one that stops (SIGSTOP) and
-// never answers, and one that is missing: each is said, and the next
+// never answers, one whose ngspice gives up, and one that is missing: each is said, and the next
 // Calculate starts a working helper again.
 TEST_F(LoadLineSpice, HelperThatDiesHangsOrIsMissingIsReported) {
     struct Case {
@@ -156,6 +156,8 @@ TEST_F(LoadLineSpice, HelperThatDiesHangsOrIsMissingIsReported) {
         {StandIn("stops", "kill -STOP $$"),
          "2N3904 in SPICE: the simulator did not answer within 1 s and was stopped; the next "
          "Calculate starts it again."},
+        {StandIn("gives-up", "echo 'TSP/1 error exit'; exit 1"),
+         "2N3904 in SPICE: ngspice gave up on this stage; the next Calculate starts it afresh."},
         {dir_.filePath("missing"),
          "2N3904 in SPICE: the simulator tindrel-spice cannot start: install the Debian package "
          "libngspice0."},
