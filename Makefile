@@ -30,6 +30,7 @@ app: deps-run
 
 run: app
 	@install -D -m 755 build/app/app/tindrel $(RUN_DIR)/tindrel
+	@install -D -m 755 build/app/app/tindrel-spice $(RUN_DIR)/tindrel-spice
 	@$(RUN_DIR)/tindrel
 
 install: app

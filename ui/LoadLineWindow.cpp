@@ -1,6 +1,7 @@
 #include "ui/LoadLineWindow.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -23,7 +24,9 @@
 
 #include "core/EngineeringFormat.h"
 #include "platform/TextNumber.h"
+#include "sim/Models.h"
 #include "ui/InputBox.h"
+#include "ui/LoadLineSpice.h"
 
 namespace ui {
 namespace {
@@ -403,6 +406,12 @@ void LoadLinePicture::SetLine(const core::LoadLine& line, const core::Spread* sp
     update();
 }
 
+void LoadLinePicture::SetSpice(const std::optional<sim::Point>& point, const QString& part) {
+    spicePoint_ = point;
+    spicePart_ = part;
+    update();
+}
+
 void LoadLinePicture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -430,6 +439,11 @@ void LoadLinePicture::paintEvent(QPaintEvent*) {
     const double end = 1 / core::kPlotReach;
     painter.drawLine(plot.At(end, 0), plot.At(0, end));
     DrawQPoint(painter, plot, line_, inks);
+    if (spicePoint_) {
+        DrawSpiceMarker(painter,
+                        plot.At(core::PlacePoint(line_, spicePoint_->Vce, spicePoint_->Ic)),
+                        spicePart_, palette(), rect());
+    }
     DrawLegend(painter, frame, inks, places);
 }
 
@@ -522,9 +536,11 @@ LoadLineWindow::LoadLineWindow(QWidget* owner)
     groups_->addWidget(MakeSpreadGroup());
     table_ = new SpreadTableView(this);
     groups_->addWidget(table_);
+    groups_->addWidget(MakeSpiceGroup());
     groups_->addStretch(1);
     sentence_ = AddSentence(QStringLiteral("LoadLineSentence"));
     spreadSentence_ = AddSentence(QStringLiteral("SpreadSentence"));
+    spiceSentence_ = AddSentence(QStringLiteral("SpiceSentence"));
     ShowAll();
 }
 
@@ -568,6 +584,22 @@ QWidget* LoadLineWindow::MakeSpreadGroup() {
     return group;
 }
 
+QWidget* LoadLineWindow::MakeSpiceGroup() {
+    spice_ = new LoadLineSpice(this);
+    connect(spice_, &LoadLineSpice::Changed, this, &LoadLineWindow::ShowSpice);
+    auto* group = new QGroupBox(tr("SPICE"), this);
+    auto* form = new QFormLayout(group);
+    part_ = new QComboBox(group);
+    part_->setObjectName(QStringLiteral("RealTransistor"));
+    part_->addItem(tr("None"));
+    for (std::string_view part : sim::kParts) part_->addItem(QString::fromUtf8(part));
+    connect(part_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        spice_->SetPart(index > 0 ? part_->itemText(index).toStdString() : std::string());
+    });
+    form->addRow(tr("Real transistor"), part_);
+    return group;
+}
+
 QLabel* LoadLineWindow::AddSentence(const QString& objectName) {
     auto* label = new QLabel(this);
     label->setObjectName(objectName);
@@ -581,6 +613,7 @@ QLabel* LoadLineWindow::AddSentence(const QString& objectName) {
 void LoadLineWindow::SetCalculation(const core::Calculation& calculation) {
     calculation_ = calculation;
     line_ = core::MakeLoadLine(calculation);
+    spice_->SetCalculation(calculation);
     const bool followed = hfeFollowsBeta_ && FollowBeta(calculation.stage.Beta);
     UpdateSpread();
     ShowAll();
@@ -635,8 +668,6 @@ void LoadLineWindow::UpdateSpread() {
 
 void LoadLineWindow::ShowAll() {
     picture_->SetLine(line_, &spread_);
-    // The description is made of parts: the load line's, then the spread's.
-    picture_->setAccessibleDescription(Q(core::Describe(line_) + core::DescribeSpread(spread_)));
     sentence_->setText(Q(core::RegionSentence(line_)));
     // Before the first Calculate the region sentence says all there is.
     spreadSentence_->setVisible(calculation_.has_value());
@@ -647,6 +678,33 @@ void LoadLineWindow::ShowAll() {
         for (std::size_t i = 1; i < rows.size(); ++i) rows[i][2].clear();
     }
     table_->SetRows(rows);
+    ShowSpice();
+}
+
+void LoadLineWindow::ShowSpice() {
+    // While a run is under way there is no point, and so no marker.
+    picture_->SetSpice(spice_->Point(), Q(spice_->part()));
+    // The description is made of parts: the load line's, the spread's, then
+    // the simulation's.
+    picture_->setAccessibleDescription(
+        Q(core::Describe(line_) + core::DescribeSpread(spread_) + spice_->Description()));
+    spiceSentence_->setText(Q(spice_->Sentence()));
+    spiceSentence_->setVisible(spice_->Chosen());
+}
+
+void LoadLineWindow::UseSpiceHelper(const QString& path, int answerMilliseconds) {
+    spice_->UseHelper(path, answerMilliseconds);
+}
+
+void LoadLineWindow::showEvent(QShowEvent* event) {
+    spice_->Resume();
+    QWidget::showEvent(event);
+}
+
+void LoadLineWindow::closeEvent(QCloseEvent* event) {
+    // The helper lives as long as the window is open.
+    spice_->Stop();
+    QWidget::closeEvent(event);
 }
 
 QImage LoadLineWindow::Picture() const { return picture_->grab().toImage(); }

@@ -11,7 +11,9 @@
 #include "core/Calculation.h"
 #include "core/LoadLine.h"
 #include "core/Spread.h"
+#include "sim/Protocol.h"
 
+class QComboBox;
 class QGridLayout;
 class QLabel;
 class QVBoxLayout;
@@ -32,6 +34,8 @@ public:
 
     // `spread` may be null; it must outlive its use here.
     void SetLine(const core::LoadLine& line, const core::Spread* spread = nullptr);
+    // The point a real transistor gives in SPICE, drawn while there is one.
+    void SetSpice(const std::optional<sim::Point>& point, const QString& part);
 
     QSize sizeHint() const override { return {480, 340}; }
 
@@ -45,7 +49,11 @@ private:
     // each of its pixels; kept to draw it without an allocation per paint.
     QImage cloud_;
     std::vector<std::uint16_t> hits_;
+    std::optional<sim::Point> spicePoint_;
+    QString spicePart_;
 };
+
+class LoadLineSpice;
 
 // The spread's lowest, nominal and highest values: read-only, selectable,
 // and copied whole as tab-separated text by Ctrl+C and its menu.
@@ -95,6 +103,10 @@ public:
     // which case a file already at `path` is left as it was.
     bool SavePicture(const QString& path, QString& error) const;
 
+    // The simulator helper to use instead of the program's own, and how long
+    // it may take to answer (for tests).
+    void UseSpiceHelper(const QString& path, int answerMilliseconds);
+
 signals:
     // The user edited a spread box, or the hFE ends followed a new Beta.
     void SpreadSettingsChanged();
@@ -104,9 +116,13 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* MakeSpreadGroup();
+    QWidget* MakeSpiceGroup();
+    void ShowSpice();
     QLabel* AddSentence(const QString& objectName);
     // Puts the hFE ends of `beta` in their boxes; true when that changed them.
     bool FollowBeta(double beta);
@@ -130,6 +146,10 @@ private:
     core::LoadLine line_;
     core::Spread spread_;
     bool hfeFollowsBeta_ = true;
+    // The real transistor: the choice, its sentence and its simulation.
+    QComboBox* part_ = nullptr;
+    QLabel* spiceSentence_ = nullptr;
+    LoadLineSpice* spice_ = nullptr;
     // Where the last picture was saved, to start the next file dialog there.
     QString lastSaved_;
 };

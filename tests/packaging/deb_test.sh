@@ -5,7 +5,8 @@
 #     chroot made from Debian's archive, so that its Depends line alone must
 #     bring everything the program needs;
 #   - there, sans-serif is DejaVu Sans, tindrel --version answers without a
-#     display, and an ordinary user starts the program under the host's Xvfb
+#     display, an ordinary user's request to the simulator helper
+#     /usr/libexec/tindrel/tindrel-spice gets the worked example's point, and an ordinary user starts the program under the host's Xvfb
 #     and openbox, types the worked example and presses Close: it ends with
 #     status 0, exactly the nine lines are in
 #     ~/.local/state/tindrel/Tindrel.dat, and nothing under /usr changed;
@@ -89,6 +90,17 @@ seen="$(inside -- fc-match -f '%{family}' sans-serif 2>&1)"
 expect_version="Tindrel $version"
 seen="$(inside --user "$user" -- tindrel --version 2>&1)"
 [[ "$seen" == "$expect_version" ]] || fail "tindrel --version without a display: '$seen'"
+
+# The simulator: the package brings ngspice's library for the helper alone,
+# and the helper simulates the worked example for an ordinary user.
+depends="$(dpkg-deb -f "${deb[0]}" Depends)"
+[[ "$depends" == *libngspice0* ]] || fail "the package does not depend on libngspice0: $depends"
+! inside -- ldd /usr/bin/tindrel | grep -q libngspice || fail "/usr/bin/tindrel links libngspice"
+seen="$(echo 'TSP/1 op 2N3904 12 22000 4700 2200 470' |
+    inside --user "$user" -- /usr/libexec/tindrel/tindrel-spice 2>"$work/helper.log")"
+[[ "$seen" == "TSP/1 ok 0.0028527931933572405 1.8284284269411318e-05 4.3759343874587309 0.69241891998741201" ]] ||
+    fail "the helper answers the worked example with '$seen': $(cat "$work/helper.log")"
+log "The helper simulates the worked example: $seen"
 
 # Everything under /usr: type, mode, size, time and name.
 usr_listing() { (cd "$system" && find usr -printf '%y %m %s %T@ %p\n' | sort); }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installing into a scratch prefix and uninstalling again, as make install
 # and make uninstall do:
-#   - the program stands in a folder of its own, the tindrel command leads to
-#     it, and the icon theme gets the drawing and PNG files from 16 to 256
+#   - the program stands in a folder of its own with its simulator, which
+#     answers, the tindrel command leads to it, and the icon theme gets the drawing and PNG files from 16 to 256
 #     pixels of those sizes;
 #   - desktop-file-validate passes the desktop entry, appstreamcli the
 #     metainfo and the installed tree, without a warning;
@@ -39,8 +39,11 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || fail "i
 program="$(readlink -f "$prefix/bin/tindrel")"
 [[ -f "$program" && -x "$program" && "$(basename "$program")" == tindrel ]] ||
     fail "the tindrel command leads to '$program', not the program"
-[[ "$(ls -A "$(dirname "$program")")" == tindrel ]] ||
-    fail "the program's folder holds more than the program: $(ls -A "$(dirname "$program")")"
+[[ "$(ls -A "$(dirname "$program")" | tr '\n' ' ')" == "tindrel tindrel-spice " ]] ||
+    fail "the program's folder holds more than the program and its simulator: $(ls -A "$(dirname "$program")")"
+# The simulator beside it answers the worked example.
+answer="$(echo 'TSP/1 op 2N3904 12 22000 4700 2200 470' | "$(dirname "$program")/tindrel-spice")"
+[[ "$answer" == "TSP/1 ok 0.00285"* ]] || fail "the installed simulator answers '$answer'"
 
 # The icon theme: the drawing, and each PNG file of its stated size.
 icons="$prefix/share/icons/hicolor"

@@ -1,0 +1,38 @@
+#include "sim/Netlist.h"
+
+#include <charconv>
+#include <stdexcept>
+
+#include "sim/Models.h"
+
+namespace sim {
+
+std::string SpiceNumber(double value) {
+    // std::to_chars never looks at the locale, unlike printf's "%.17g".
+    char digits[32];
+    const auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 17);
+    if (error != std::errc()) throw std::invalid_argument("number too long for a netlist");
+    return std::string(digits, end);
+}
+
+std::vector<std::string> BuildNetlist(const Request& request) {
+    const std::optional<std::string> card = ModelCard(request.part);
+    if (!card) throw std::invalid_argument("no model card for " + request.part);
+    const std::string collector = kCollector;
+    const std::string base = kBase;
+    const std::string emitter = kEmitter;
+    return {
+        "Tindrel bias stage",
+        "Vcc vcc 0 DC " + SpiceNumber(request.Vcc),
+        "R1 vcc " + base + " " + SpiceNumber(request.R1),
+        "R2 " + base + " 0 " + SpiceNumber(request.R2),
+        "Rc vcc " + collector + " " + SpiceNumber(request.Rc),
+        "Re " + emitter + " 0 " + SpiceNumber(request.Re),
+        "Q1 " + collector + " " + base + " " + emitter + " " + ModelName(request.part),
+        *card,
+        ".end",
+    };
+}
+
+}  // namespace sim

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sim/Protocol.h"
+
+namespace sim {
+
+// A number as the netlist and the protocol write it: 17 significant digits,
+// "." as the point whatever the process's locale ("12", "0.10000000000000001",
+// "1e+09"). `value` must be finite.
+std::string SpiceNumber(double value);
+
+// The stage's netlist for ngspice, a line an element, with a title line first
+// (ngspice never reads the first line as an element) and ".end" last. The
+// request's part must be known (sim::IsKnownPart).
+std::vector<std::string> BuildNetlist(const Request& request);
+
+// The node names: none is an operator of ngspice's expressions (ne, eq...).
+inline constexpr const char* kCollector = "coll";
+inline constexpr const char* kBase = "base";
+inline constexpr const char* kEmitter = "emit";
+
+}  // namespace sim

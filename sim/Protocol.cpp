@@ -1,0 +1,126 @@
+#include "sim/Protocol.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "sim/Models.h"
+#include "sim/Netlist.h"
+
+namespace sim {
+namespace {
+
+constexpr std::array<std::pair<Failure, std::string_view>, 5> kCodes = {{
+    {Failure::Request, "request"},
+    {Failure::Input, "input"},
+    {Failure::Convergence, "convergence"},
+    {Failure::Simulator, "simulator"},
+    {Failure::Exit, "exit"},
+}};
+
+// The fields of a line split at single blanks; an empty field (two blanks in
+// a row, a blank at either end) is kept, so that it fails the parse.
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (std::size_t at = 0;;) {
+        const std::size_t blank = line.find(' ', at);
+        fields.push_back(line.substr(at, blank - at));
+        if (blank == std::string_view::npos) return fields;
+        at = blank + 1;
+    }
+}
+
+// The whole field as a finite number; std::from_chars reads "nan" and "inf"
+// too, which the protocol does not carry.
+std::optional<double> Number(std::string_view field) {
+    double value = 0;
+    const char* end = field.data() + field.size();
+    const auto [stop, error] = std::from_chars(field.data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// The fields after the version and the verb, or none when the line is not of
+// this version, does not have that verb or has not `count` of them.
+std::optional<std::vector<std::string_view>> Body(std::string_view line, std::string_view verb,
+                                                  std::size_t count) {
+    if (line.size() >= kMaxLine) return std::nullopt;
+    std::vector<std::string_view> fields = Fields(line);
+    if (fields.size() != count + 2 || fields[0] != kProtocol || fields[1] != verb) {
+        return std::nullopt;
+    }
+    fields.erase(fields.begin(), fields.begin() + 2);
+    return fields;
+}
+
+// Fills `values` from `fields`; false if one is not a finite number.
+template <std::size_t N>
+bool Numbers(const std::vector<std::string_view>& fields, std::size_t first,
+             const std::array<double*, N>& values) {
+    for (std::size_t i = 0; i < N; ++i) {
+        const std::optional<double> value = Number(fields[first + i]);
+        if (!value) return false;
+        *values[i] = *value;
+    }
+    return true;
+}
+
+std::string Line(std::string_view verb) { return std::string(kProtocol) + " " + std::string(verb); }
+
+}  // namespace
+
+std::string_view FailureCode(Failure failure) {
+    for (const auto& [known, code] : kCodes) {
+        if (known == failure) return code;
+    }
+    return "request";
+}
+
+std::string FormatRequest(const Request& request) {
+    std::string line = Line("op") + " " + request.part;
+    for (double value : {request.Vcc, request.R1, request.R2, request.Rc, request.Re}) {
+        line += " " + SpiceNumber(value);
+    }
+    return line;
+}
+
+std::string FormatAnswer(const Answer& answer) {
+    if (!answer.point) return Line("error") + " " + std::string(FailureCode(answer.failure));
+    std::string line = Line("ok");
+    const Point& point = *answer.point;
+    for (double value : {point.Ic, point.Ib, point.Vce, point.Vbe}) {
+        line += " " + SpiceNumber(value);
+    }
+    return line;
+}
+
+std::optional<Request> ParseRequest(std::string_view line) {
+    const auto fields = Body(line, "op", 6);
+    if (!fields || !IsKnownPart((*fields)[0])) return std::nullopt;
+    Request request;
+    request.part = std::string((*fields)[0]);
+    if (!Numbers<5>(*fields, 1,
+                    {&request.Vcc, &request.R1, &request.R2, &request.Rc, &request.Re})) {
+        return std::nullopt;
+    }
+    return request;
+}
+
+std::optional<Answer> ParseAnswer(std::string_view line) {
+    if (const auto fields = Body(line, "error", 1)) {
+        for (const auto& [failure, code] : kCodes) {
+            if ((*fields)[0] == code) return Answer::Of(failure);
+        }
+        return std::nullopt;
+    }
+    const auto fields = Body(line, "ok", 4);
+    if (!fields) return std::nullopt;
+    Point point;
+    if (!Numbers<4>(*fields, 0, {&point.Ic, &point.Ib, &point.Vce, &point.Vbe})) {
+        return std::nullopt;
+    }
+    return Answer::Of(point);
+}
+
+}  // namespace sim

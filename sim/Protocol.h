@@ -1,0 +1,82 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// How the program talks to its simulator helper, tindrel-spice.
+//
+// The program writes one request a line to the helper's standard input; the
+// helper writes one answer a line to its standard output, in the order of the
+// requests. A line ends in "\n", holds fields separated by single blanks and
+// is at most kMaxLine bytes long, the "\n" included. Its first field is the
+// protocol and its version, "TSP/1"; a helper that does not speak the
+// version of a request answers it with the code "request".
+//
+//   request   TSP/1 op <part> <Vcc> <R1> <R2> <Rc> <Re>
+//   answers   TSP/1 ok <Ic> <Ib> <Vce> <Vbe>
+//             TSP/1 error <code>
+//
+// <part> is one of sim::kParts. Every number is finite, written in the C
+// locale as std::to_chars writes it with 17 significant digits, which carries
+// any double exactly: volts, ohms and amperes. Nothing else crosses: no text
+// of the user's and none of the simulator's. <code> is one of
+//
+//   request      not a request of this version, or an unknown part
+//   input        values the stage is not simulated with (sim::CheckValues)
+//   convergence  the operating point did not converge
+//   simulator    ngspice reported an error
+//   exit         ngspice gave up; the helper ends after this answer, and the
+//                next request goes to a fresh one
+//
+// End of input ends the helper.
+
+namespace sim {
+
+inline constexpr std::string_view kProtocol = "TSP/1";
+inline constexpr std::size_t kMaxLine = 256;
+
+// What the helper simulates: the stage's supply and resistors with a part.
+struct Request {
+    std::string part;
+    double Vcc = 0;
+    double R1 = 0;
+    double R2 = 0;
+    double Rc = 0;
+    double Re = 0;
+
+    bool operator==(const Request&) const = default;
+};
+
+// The simulated operating point, in amperes and volts.
+struct Point {
+    double Ic = 0;
+    double Ib = 0;
+    double Vce = 0;
+    double Vbe = 0;
+};
+
+enum class Failure { Request, Input, Convergence, Simulator, Exit };
+
+// One answer: a point, or the failure.
+struct Answer {
+    std::optional<Point> point;
+    Failure failure = Failure::Request;
+
+    static Answer Of(const Point& point) { return {point, Failure::Request}; }
+    static Answer Of(Failure failure) { return {std::nullopt, failure}; }
+};
+
+// The lines, without their "\n".
+std::string FormatRequest(const Request& request);
+std::string FormatAnswer(const Answer& answer);
+
+// A line without its "\n"; nullopt for anything that is not exactly a line
+// of this version (an unknown part, a non-finite number, an extra field...).
+std::optional<Request> ParseRequest(std::string_view line);
+std::optional<Answer> ParseAnswer(std::string_view line);
+
+// The code of a failure, as the answer writes it.
+std::string_view FailureCode(Failure failure);
+
+}  // namespace sim

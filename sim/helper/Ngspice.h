@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/Protocol.h"
+
+namespace sim {
+
+// ngspice's shared library, which is one instance per process and not
+// re-entrant: made once, and called from one thread only.
+class Ngspice {
+public:
+    // Called when ngspice gives up (its ControlledExit): from then on every
+    // circuit would fail, so the caller answers and ends the process. It must
+    // not return.
+    using GaveUp = std::function<void()>;
+
+    explicit Ngspice(GaveUp gaveUp);
+    Ngspice(const Ngspice&) = delete;
+    Ngspice& operator=(const Ngspice&) = delete;
+
+    // One operating point at ngspice's default 27 °C, the temperature the
+    // model cards are fitted at. The values must have passed CheckValues:
+    // ngspice itself checks none.
+    Answer Run(const Request& request);
+
+private:
+    static int OnChar(char* line, int id, void* self);
+    static int OnExit(int status, bool immediate, bool quit, int id, void* self);
+
+    bool Command(const char* command);
+    std::optional<Failure> ReportedFailure() const;
+    Answer Read(const std::string& plot);
+    void Clear();
+
+    GaveUp gaveUp_;
+    // What ngspice wrote to its standard error during the current run.
+    std::vector<std::string> errors_;
+    unsigned runs_ = 0;
+};
+
+}  // namespace sim

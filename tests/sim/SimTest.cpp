@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "sim/Checks.h"
+#include "sim/Models.h"
+#include "sim/Netlist.h"
+#include "sim/Protocol.h"
+#include "sim/Report.h"
+
+namespace sim {
+namespace {
+
+const Request kWorkedExample{"2N3904", 12, 22000, 4700, 2200, 470};
+// What ngspice's command-line program prints for the worked example.
+const Point kSimulated{2.852793e-03, 1.828428e-05, 4.375934, 0.6924189};
+
+TEST(NetlistTest, WorkedExampleWithTheCardAsPublished) {
+    const std::vector<std::string> expected = {
+        "Tindrel bias stage",
+        "Vcc vcc 0 DC 12",
+        "R1 vcc base 22000",
+        "R2 base 0 4700",
+        "Rc vcc coll 2200",
+        "Re emit 0 470",
+        "Q1 coll base emit Q2N3904",
+        ".model Q2N3904 NPN(Is=6.734f Xti=3 Eg=1.11 Vaf=74.03 Bf=416.4 Ne=1.259 Ise=6.734f "
+        "Ikf=66.78m Xtb=1.5 Br=.7371 Nc=2 Isc=0 Ikr=0 Rc=1 Cjc=3.638p Mjc=.3085 Vjc=.75 Fc=.5 "
+        "Cje=4.493p Mje=.2593 Vje=.75 Tr=239.5n Tf=301.2p Itf=.4 Vtf=4 Xtf=2 Rb=10)",
+        ".end",
+    };
+    EXPECT_EQ(BuildNetlist(kWorkedExample), expected);
+}
+
+TEST(NetlistTest, EveryPartHasItsCard) {
+    for (std::string_view part : kParts) {
+        Request request = kWorkedExample;
+        request.part = std::string(part);
+        const std::vector<std::string> lines = BuildNetlist(request);
+        EXPECT_EQ(lines[6], "Q1 coll base emit Q" + request.part);
+        EXPECT_TRUE(lines[7].starts_with(".model Q" + request.part + " NPN(")) << lines[7];
+    }
+    EXPECT_FALSE(ModelCard("2N3055"));
+    EXPECT_FALSE(ModelCard("Q2N3904"));
+}
+
+// 17 digits carry every double exactly, with "." under a decimal-comma locale.
+TEST(NetlistTest, NumbersCarryEveryDigitInAnyLocale) {
+    const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    const std::pair<double, const char*> cases[] = {
+        {12, "12"},
+        {0.1, "0.10000000000000001"},
+        {1.5e3, "1500"},
+        {1e9, "1000000000"},
+        {1.5e9, "1500000000"},
+        {4.7e-5, "4.6999999999999997e-05"},
+        {-1e-300, "-1e-300"},
+        {1.0 / 3, "0.33333333333333331"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(SpiceNumber(value), text);
+        const std::string written = SpiceNumber(value);
+        double back = 0;
+        std::from_chars(written.data(), written.data() + written.size(), back);
+        EXPECT_EQ(back, value) << text;
+    }
+    if (german != nullptr) std::setlocale(LC_ALL, "C");
+}
+
+TEST(ProtocolTest, LinesReadBackAsWritten) {
+    const std::string line = FormatRequest(kWorkedExample);
+    EXPECT_EQ(line, "TSP/1 op 2N3904 12 22000 4700 2200 470");
+    const std::optional<Request> request = ParseRequest(line);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->part, "2N3904");
+    EXPECT_EQ(request->Re, 470);
+
+    const std::optional<Answer> answer = ParseAnswer(FormatAnswer(Answer::Of(kSimulated)));
+    ASSERT_TRUE(answer && answer->point);
+    EXPECT_EQ(answer->point->Ib, kSimulated.Ib);
+    EXPECT_EQ(answer->point->Vbe, kSimulated.Vbe);
+    for (Failure failure : {Failure::Request, Failure::Input, Failure::Convergence,
+                            Failure::Simulator, Failure::Exit}) {
+        const std::optional<Answer> failed = ParseAnswer(FormatAnswer(Answer::Of(failure)));
+        ASSERT_TRUE(failed);
+        EXPECT_FALSE(failed->point);
+        EXPECT_EQ(failed->failure, failure);
+    }
+}
+
+TEST(ProtocolTest, AnythingElseIsRefused) {
+    const char* requests[] = {
+        "",
+        "TSP/1 op 2N3904 12 22000 4700 2200",
+        "TSP/1 op 2N3904 12 22000 4700 2200 470 1",
+        "TSP/2 op 2N3904 12 22000 4700 2200 470",
+        "TSP/1 run 2N3904 12 22000 4700 2200 470",
+        "TSP/1 op 2N3055 12 22000 4700 2200 470",
+        "TSP/1 op Q2N3904 12 22000 4700 2200 470",
+        "TSP/1 op 2N3904 12  22000 4700 2200 470",
+        "TSP/1 op 2N3904 12 22000 4700 2200 470 ",
+        "TSP/1 op 2N3904 12 22000 4700 2200 470\r",
+        "TSP/1 op 2N3904 nan 22000 4700 2200 470",
+        "TSP/1 op 2N3904 12 inf 4700 2200 470",
+        "TSP/1 op 2N3904 1e999 22000 4700 2200 470",
+        "TSP/1 op 2N3904 1,5 22000 4700 2200 470",
+        "TSP/1 op 2N3904 +12 22000 4700 2200 470",
+        "TSP/1 op 2N3904 12k 22000 4700 2200 470",
+        "TSP/1 op 2N3904 {12} 22000 4700 2200 470",
+    };
+    for (const char* line : requests) EXPECT_FALSE(ParseRequest(line)) << line;
+    EXPECT_FALSE(ParseRequest("TSP/1 op 2N3904 12 22000 4700 2200 " + std::string(300, '4')));
+    for (const char* line : {"TSP/1 error", "TSP/1 error crash", "TSP/1 ok 1 2 3",
+                             "TSP/1 ok 1 2 3 nan", "TSP/1 error exit 1", "TSP/0 error exit"}) {
+        EXPECT_FALSE(ParseAnswer(line)) << line;
+    }
+}
+
+TEST(ChecksTest, NamesTheFirstValueAtFault) {
+    core::Stage stage{12, 100, 22000, 4700, 2200, 470, core::Material::Silicon};
+    EXPECT_FALSE(CheckStage(stage));
+    stage.material = core::Material::None;
+    EXPECT_FALSE(CheckStage(stage));
+    stage.Beta = 0;  // the simulation does not use it
+    EXPECT_FALSE(CheckStage(stage));
+
+    struct Case {
+        double core::Stage::*field;
+        double value;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {&core::Stage::Vcc, 0.099, "Vcc lies outside 0.1 V to 1000 V"},
+        {&core::Stage::Vcc, 1000.5, "Vcc lies outside 0.1 V to 1000 V"},
+        {&core::Stage::Vcc, -12, "Vcc lies outside 0.1 V to 1000 V"},
+        {&core::Stage::Vcc, NAN, "Vcc is not a finite number"},
+        {&core::Stage::R1, 0, "R1 lies outside 1 Ω to 1 GΩ"},
+        {&core::Stage::R2, -4700, "R2 lies outside 1 Ω to 1 GΩ"},
+        {&core::Stage::Rc, 1e-300, "Rc lies outside 1 Ω to 1 GΩ"},
+        {&core::Stage::Re, 1.5e9, "Re lies outside 1 Ω to 1 GΩ"},
+        {&core::Stage::Re, INFINITY, "Re is not a finite number"},
+    };
+    for (const Case& c : cases) {
+        core::Stage bad = stage;
+        bad.*c.field = c.value;
+        EXPECT_EQ(CheckStage(bad).value_or("none"), c.reason);
+        EXPECT_EQ(CheckValues(MakeRequest(bad, "2N3904")).value_or("none"), c.reason);
+    }
+    stage.Vcc = 1e9;
+    stage.material = core::Material::Germanium;
+    EXPECT_EQ(CheckStage(stage).value_or("none"),
+              "there is no published SPICE model of a germanium transistor");
+    // The bounds themselves are simulated.
+    EXPECT_FALSE(CheckValues({"BC547B", 0.1, 1, 1e9, 1, 1e9}));
+    EXPECT_FALSE(CheckValues({"BC547B", 1000, 1e9, 1, 1e9, 1}));
+}
+
+TEST(ReportTest, SentenceAndDescription) {
+    EXPECT_EQ(Sentence("2N3904", Status::Of(kSimulated), 2.946e-3),
+              "2N3904 in SPICE: Ic = 2.853 mA, Vce = 4.376 V, Vbe = 0.692 V, Ic/Ib = 156; the "
+              "model's Ic is 3.3 % higher.");
+    EXPECT_EQ(
+        Description("2N3904", Status::Of(kSimulated)),
+        " SPICE with 2N3904: Vce = 4.376 V, Ic = 2.853e-3 A, Vbe = 692.4e-3 V, Ic/Ib = 156.0.");
+    EXPECT_TRUE(Sentence("2N3904", Status::Of(kSimulated), 2.5e-3)
+                    .ends_with("; the model's Ic is 12.4 % lower."));
+    EXPECT_TRUE(Sentence("2N3904", Status::Of(kSimulated), 2.853e-3)
+                    .ends_with("; the model's Ic agrees within 0.05 %."));
+    // A simulated point in cut-off gives no scale to compare with.
+    const Point cutOff{0, 0, 12, 0.2};
+    EXPECT_EQ(Sentence("BC547B", Status::Of(cutOff), 1e-3),
+              "BC547B in SPICE: Ic = 0.000 mA, Vce = 12.00 V, Vbe = 0.200 V, Ic/Ib = +*.***E±*.");
+
+    const Status refused = Status::Because(Refused("Vcc lies outside 0.1 V to 1000 V"));
+    EXPECT_EQ(Sentence("2N2222A", refused, 1e-3),
+              "No simulation: Vcc lies outside 0.1 V to 1000 V.");
+    EXPECT_EQ(Description("2N2222A", refused),
+              " SPICE with 2N2222A: no simulation: Vcc lies outside 0.1 V to 1000 V.");
+    const Status waiting = Status::Because(std::string(kSimulating));
+    EXPECT_EQ(Sentence("2N2222A", waiting, 1e-3), "2N2222A in SPICE: simulating.");
+    EXPECT_EQ(Description("2N2222A", waiting), " SPICE with 2N2222A: simulating.");
+}
+
+}  // namespace
+}  // namespace sim

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QPalette>
+#include <QPointF>
+#include <optional>
+#include <string>
+
+#include "core/Calculation.h"
+#include "sim/Protocol.h"
+#include "sim/Report.h"
+
+class QPainter;
+class QRectF;
+
+namespace ui {
+
+class SpiceClient;
+
+// The load line window's real transistor: which part is chosen, the last
+// Calculate, and what the simulator made of them. It asks for a run at every
+// change and shows only the answer to the newest request.
+class LoadLineSpice : public QObject {
+    Q_OBJECT
+
+public:
+    explicit LoadLineSpice(QObject* parent = nullptr);
+
+    // Where the helper is and how long it may take to answer (for tests).
+    void UseHelper(const QString& path, int answerMilliseconds);
+
+    // The chosen part, empty for none.
+    void SetPart(const std::string& part);
+    void SetCalculation(const core::Calculation& calculation);
+    // Ends the helper, as the window closes; Resume asks again for what
+    // was then under way.
+    void Stop();
+    void Resume();
+
+    bool Chosen() const { return !part_.empty(); }
+    const std::string& part() const { return part_; }
+    // The simulated point, while there is one to show.
+    std::optional<sim::Point> Point() const;
+    // The sentence under the picture, empty with no part chosen.
+    std::string Sentence() const;
+    // What the picture's description gains, empty with no part chosen.
+    std::string Description() const;
+
+signals:
+    void Changed();
+
+private:
+    void Run();
+    void Answered(const sim::Request& request, const sim::Status& status);
+
+    SpiceClient* client_;
+    std::string part_;
+    std::optional<core::Calculation> calculation_;
+    std::optional<sim::Request> asked_;
+    sim::Status status_;
+    bool stopped_ = false;
+};
+
+// The simulated point's marker: a hollow diamond, of a shape of its own
+// beside the calculated point's dot, with the part's name. `at` lies inside
+// `area`; the label stays inside `bounds`.
+void DrawSpiceMarker(QPainter& painter, const QPointF& at, const QString& part,
+                     const QPalette& palette, const QRectF& bounds);
+
+}  // namespace ui
