@@ -76,7 +76,7 @@ constexpr std::array<QtOption, 17> kQtOptions = {{
     {"-platformpluginpath", Value::kNext},
     {"-platformtheme", Value::kNext},
     {"-plugin", Value::kNext},
-    {"-qmljsdebugger", Value::kAttached},
+    {"-qmljsdebugger", Value::kEither},
     {"-qwindowgeometry", Value::kNext},
     {"-qwindowicon", Value::kNext},
     {"-qwindowtitle", Value::kNext},

@@ -105,6 +105,9 @@ calc 2 "" "tindrel: unknown option '--frobnicate'
 $usage" --frobnicate
 calc 2 "" "tindrel: unexpected argument 'stray.dat'; the window takes no file (for a calculation, see 'tindrel calc')
 $usage" stray.dat
+# A Qt option's value as the next word, as Qt's own list in --help-all shows it.
+calc 0 "Tindrel $version
+" "" -qmljsdebugger port:1234 -style fusion --version
 calc 2 "" "tindrel: calc needs six values, VCC BETA R1 R2 RC RE; 2 given
 $usage" calc 12 100
 printf 'R1,R2,Rc,Re,Vcc,Beta,Material\r\n22000,4700,2200,470,12,100,\r\n' >"$work/in"
