@@ -115,5 +115,7 @@ input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,
 22000,4700,2200,470,12,100,,4.114,1.953,2.949,4.057e-3,1.387e-3,8.116e-3,37.24e-3,4.096e-3,41.34e-3,8.240,\r\n' \
     $'line 2: Select Silicon or Germanium.\n' calc --csv --shown
 
+input="$work" calc 1 "" $'tindrel: could not read the input: Is a directory\n' calc --csv
+
 ((failed == 0)) && echo PASS
 exit "$failed"
