@@ -67,7 +67,12 @@ int RunTable(const CommandLine& command) {
         writeFailed = true;
         return false;
     };
-    const int status = core::RunBatch(source, sink, Tell, {command.shown, command.strict});
+    // Once reading has failed, what the batch makes of the cut input ("the
+    // input is empty") would hide the real cause, told below.
+    const auto message = [&](std::string_view text) {
+        if (readError == 0) Tell(text);
+    };
+    const int status = core::RunBatch(source, sink, message, {command.shown, command.strict});
     if (readError != 0) {
         Tell(std::string("tindrel: could not read the input: ") + std::strerror(readError));
         return 1;

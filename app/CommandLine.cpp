@@ -44,7 +44,8 @@ const char kCalcHelp[] =
     "  row is written back with Ic_mA, Ve, Vc, PR1, PR2, PRe, PRc, Pc, Pc0, S\n"
     "  and Fault after it.\n"
     "  --shown        Numbers as the result lines show them (12.14e-3), not\n"
-    "                 the shortest text that reads back exactly (0.01214...).\n"
+    "                 the shortest text that reads back exactly\n"
+    "                 (0.012139932169064492).\n"
     "  --strict       Stop at the first bad row: a column missing from the\n"
     "                 header, a row with the wrong number of fields, or a\n"
     "                 value not read whole. Without it, the row's Fault cell\n"
@@ -76,7 +77,7 @@ constexpr std::array<QtOption, 17> kQtOptions = {{
     {"-platformpluginpath", Value::kNext},
     {"-platformtheme", Value::kNext},
     {"-plugin", Value::kNext},
-    {"-qmljsdebugger", Value::kAttached},
+    {"-qmljsdebugger", Value::kEither},
     {"-qwindowgeometry", Value::kNext},
     {"-qwindowicon", Value::kNext},
     {"-qwindowtitle", Value::kNext},

@@ -105,12 +105,17 @@ calc 2 "" "tindrel: unknown option '--frobnicate'
 $usage" --frobnicate
 calc 2 "" "tindrel: unexpected argument 'stray.dat'; the window takes no file (for a calculation, see 'tindrel calc')
 $usage" stray.dat
+# A Qt option's value as the next word, as Qt's own list in --help-all shows it.
+calc 0 "Tindrel $version
+" "" -qmljsdebugger port:1234 -style fusion --version
 calc 2 "" "tindrel: calc needs six values, VCC BETA R1 R2 RC RE; 2 given
 $usage" calc 12 100
 printf 'R1,R2,Rc,Re,Vcc,Beta,Material\r\n22000,4700,2200,470,12,100,\r\n' >"$work/in"
 input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault\r
 22000,4700,2200,470,12,100,,4.114,1.953,2.949,4.057e-3,1.387e-3,8.116e-3,37.24e-3,4.096e-3,41.34e-3,8.240,\r\n' \
     $'line 2: Select Silicon or Germanium.\n' calc --csv --shown
+
+input="$work" calc 1 "" $'tindrel: could not read the input: Is a directory\n' calc --csv
 
 ((failed == 0)) && echo PASS
 exit "$failed"
