@@ -104,6 +104,7 @@ protected:
 TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
     EXPECT_EQ(part_->count(), 4);
     EXPECT_EQ(part_->currentText(), "None");
+    EXPECT_EQ(part_->accessibleName(), "Real transistor");
     window_->SetCalculation(Calculate(12));
     // The load line's part and the spread's, which the simulation's follows.
     const QString before = Description();
