@@ -158,6 +158,10 @@ int main() {
     });
     // In case the library set a locale of its own.
     std::setlocale(LC_ALL, "C");
+    // ngspice has read its start-up files: the empty folder goes now, so that
+    // a helper killed later (timed out, or as the program ends) leaves none
+    // behind. The working directory stays private and empty.
+    RemovePrivateDir();
 
     LineReader reader;
     while (const std::optional<std::string> line = reader.Next()) {
