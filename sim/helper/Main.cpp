@@ -43,9 +43,12 @@ void TakeStandardStreams() {
     ::fcntl(answers, F_SETFD, FD_CLOEXEC);
 }
 
+// Once only: a folder made later under the same name is not this helper's.
 void RemovePrivateDir() {
+    static bool removed = false;
     std::error_code ignored;
-    if (!privateDir.empty()) std::filesystem::remove_all(privateDir, ignored);
+    if (!privateDir.empty() && !removed) std::filesystem::remove_all(privateDir, ignored);
+    removed = true;
 }
 
 // ngspice reads .spiceinit from the working folder and from HOME at start,
