@@ -9,7 +9,7 @@ namespace sim {
 
 // A number as the netlist and the protocol write it: 17 significant digits,
 // "." as the point whatever the process's locale ("12", "0.10000000000000001",
-// "1e+09"). `value` must be finite.
+// "4.6999999999999997e-05"). `value` must be finite.
 std::string SpiceNumber(double value);
 
 // The stage's netlist for ngspice, a line an element, with a title line first

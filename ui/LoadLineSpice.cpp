@@ -58,7 +58,6 @@ void LoadLineSpice::Resume() {
 
 void LoadLineSpice::Run() {
     asked_.reset();
-    stopped_ = false;
     if (!Chosen() || !calculation_) {
         status_ = sim::Status::Because("press Calculate in the main window");
         emit Changed();
@@ -69,9 +68,14 @@ void LoadLineSpice::Run() {
         emit Changed();
         return;
     }
+    status_ = sim::Status::Because(std::string(sim::kSimulating));
+    // A closed window starts no helper: Resume asks as it is shown again.
+    if (stopped_) {
+        emit Changed();
+        return;
+    }
     // Set before asking: a helper that cannot start answers at once.
     asked_ = sim::MakeRequest(calculation_->stage, part_);
-    status_ = sim::Status::Because(std::string(sim::kSimulating));
     emit Changed();
     client_->Simulate(*asked_);
 }

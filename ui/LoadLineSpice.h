@@ -32,8 +32,8 @@ public:
     // The chosen part, empty for none.
     void SetPart(const std::string& part);
     void SetCalculation(const core::Calculation& calculation);
-    // Ends the helper, as the window closes; Resume asks again for what
-    // was then under way.
+    // Ends the helper, as the window closes, and starts none until Resume,
+    // which asks for the newest part and Calculate.
     void Stop();
     void Resume();
 

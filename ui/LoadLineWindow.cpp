@@ -591,6 +591,7 @@ QWidget* LoadLineWindow::MakeSpiceGroup() {
     auto* form = new QFormLayout(group);
     part_ = new QComboBox(group);
     part_->setObjectName(QStringLiteral("RealTransistor"));
+    part_->setAccessibleName(QStringLiteral("Real transistor"));
     part_->addItem(tr("None"));
     for (std::string_view part : sim::kParts) part_->addItem(QString::fromUtf8(part));
     connect(part_, &QComboBox::currentIndexChanged, this, [this](int index) {

@@ -43,9 +43,12 @@ void TakeStandardStreams() {
     ::fcntl(answers, F_SETFD, FD_CLOEXEC);
 }
 
+// Once only: a folder made later under the same name is not this helper's.
 void RemovePrivateDir() {
+    static bool removed = false;
     std::error_code ignored;
-    if (!privateDir.empty()) std::filesystem::remove_all(privateDir, ignored);
+    if (!privateDir.empty() && !removed) std::filesystem::remove_all(privateDir, ignored);
+    removed = true;
 }
 
 // ngspice reads .spiceinit from the working folder and from HOME at start,
@@ -158,6 +161,10 @@ int main() {
     });
     // In case the library set a locale of its own.
     std::setlocale(LC_ALL, "C");
+    // ngspice has read its start-up files: the empty folder goes now, so that
+    // a helper killed later (timed out, or as the program ends) leaves none
+    // behind. The working directory stays private and empty.
+    RemovePrivateDir();
 
     LineReader reader;
     while (const std::optional<std::string> line = reader.Next()) {

@@ -108,8 +108,10 @@ const std::pair<const char*, const char*> kWorkedExample[] = {
 
 TEST(HelperTest, WorkedExampleWithEachPart) {
     TempDir dir;
-    Helper helper(dir.path(), {"HOME=" + dir.path().string()});
+    Helper helper(dir.path(), {"HOME=" + dir.path().string(), "TMPDIR=" + dir.path().string()});
     for (const auto& [part, expected] : kWorkedExample) EXPECT_EQ(helper.Described(part), expected);
+    // Its private folder is gone while it runs: one killed now leaves nothing.
+    EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 bool HasGermanLocale() {

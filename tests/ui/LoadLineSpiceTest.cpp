@@ -104,6 +104,7 @@ protected:
 TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
     EXPECT_EQ(part_->count(), 4);
     EXPECT_EQ(part_->currentText(), "None");
+    EXPECT_EQ(part_->accessibleName(), "Real transistor");
     window_->SetCalculation(Calculate(12));
     // The load line's part and the spread's, which the simulation's follows.
     const QString before = Description();
@@ -175,7 +176,8 @@ TEST_F(LoadLineSpice, HelperThatDiesHangsOrIsMissingIsReported) {
     }
 }
 
-// The helper ends with the window, and a window shown again asks afresh.
+// The helper ends with the window, a Calculate while it is closed starts
+// none, and a window shown again asks afresh.
 TEST_F(LoadLineSpice, ClosingTheWindowEndsTheHelper) {
     part_->setCurrentText("2N2222A");
     window_->SetCalculation(Calculate(12));
@@ -183,6 +185,9 @@ TEST_F(LoadLineSpice, ClosingTheWindowEndsTheHelper) {
     EXPECT_EQ(RunningHelpers(), 1);
     window_->close();
     EXPECT_TRUE(QTest::qWaitFor([] { return RunningHelpers() == 0; }, 5000));
+    window_->SetCalculation(Calculate(11));
+    window_->SetCalculation(Calculate(12));
+    EXPECT_FALSE(QTest::qWaitFor([] { return RunningHelpers() != 0; }, 300));
     window_->show();
     EXPECT_TRUE(Awaits("2N2222A in SPICE: Ic = 2.907 mA")) << Sentence().toStdString();
 }
