@@ -456,9 +456,10 @@ SpreadTableView::SpreadTableView(QWidget* parent) : QTableWidget(core::kSpreadRo
     setCornerButtonEnabled(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // As tall and wide as its five rows and three columns, no more.
+    // As tall and wide as its five rows and three columns, no more; and no
+    // less, since without scroll bars a narrower table would hide a column.
     setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     for (int row = 0; row < rowCount(); ++row) {

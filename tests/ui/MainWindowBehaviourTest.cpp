@@ -706,6 +706,12 @@ TEST_F(MainWindowBehaviour, SpreadFollowsItsBoxesAndBetaAndCopiesItsTable) {
     QApplication::processEvents();
     EXPECT_TRUE(window->grab().save(
         QDir(QCoreApplication::applicationDirPath()).filePath("LoadLineWindow.png")));
+    // However narrow the window is made, the table shows all three columns.
+    window->resize(1, 1);
+    QApplication::processEvents();
+    EXPECT_LE(table->columnViewportPosition(2) + table->columnWidth(2), table->viewport()->width());
+    window->resize(window->sizeHint());
+    QApplication::processEvents();
 
     // Each keystroke in a box moves the spread; typing the tolerance 100 leaves none.
     InputBox* resistors = boxes["Resistor tolerance, %"];
