@@ -287,7 +287,9 @@ std::string CornerRegions(const Spread& spread, const SpreadSettings& settings) 
         text = spread.activeCorners == 0
                    ? "no corner of " + std::to_string(n)
                    : std::to_string(spread.activeCorners) + " of " + std::to_string(n) + " corners";
-        text += " stay in the active region: ";
+        // "1 of 32 corners stays", "no corner of 32 stays", "2 of 32 corners stay".
+        text += spread.activeCorners <= 1 ? " stays in the active region: "
+                                          : " stay in the active region: ";
     }
     std::string leaving;
     if (spread.saturatedCorners > 0) {

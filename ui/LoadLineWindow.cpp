@@ -157,7 +157,11 @@ Frame MeasureFrame(const QRect& bounds, const QFontMetrics& metrics, const core:
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(Q(tick.label)));
     }
     const int left = labelWidth + 2 * kPad;
-    const int right = metrics.horizontalAdvance(QStringLiteral("Vce (V)")) + 2 * kPad;
+    // Room for the Vce axis's title with its prefix ("Vce (mV)"), which does
+    // not depend on how many ticks fit.
+    const std::string xUnit = line.drawn ? core::MakeAxis(line.Vcc, "V", 1).unit : "V";
+    const int right =
+        metrics.horizontalAdvance(QStringLiteral("Vce (%1)").arg(Q(xUnit))) + 2 * kPad;
     // Half a row more, for the top tick's label that stands out above the range.
     const int top = rows * rowHeight + kPad + rowHeight / 2 + kPad;
     const int bottom = rowHeight + 2 * kPad;
@@ -456,9 +460,10 @@ SpreadTableView::SpreadTableView(QWidget* parent) : QTableWidget(core::kSpreadRo
     setCornerButtonEnabled(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // As tall and wide as its five rows and three columns, no more.
+    // As tall and wide as its five rows and three columns, no more; and no
+    // less, since without scroll bars a narrower table would hide a column.
     setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     for (int row = 0; row < rowCount(); ++row) {

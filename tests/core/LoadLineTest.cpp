@@ -223,6 +223,12 @@ TEST(SpreadTest, TableAndSentenceTellTheCorners) {
         "Over hFE 50 to 300, \u00b110 % resistors, \u00b110 % Vcc, 0 to 50 \u00b0C: 20 of 128 "
         "corners stay in the active region: 108 saturate; Ic from 1.597 to 4.983 mA. Of "
         "10000 random stages, 1.280 % are active.");
+    // One corner or none left in the active region takes the singular.
+    const core::SpreadSettings defaults = core::DefaultSpreadSettings(100);
+    EXPECT_EQ(core::SpreadSentence(core::ComputeSpread(saturating, defaults), defaults),
+              "Over hFE 50 to 200, \u00b15 % resistors: 1 of 32 corners stays in the active "
+              "region: 31 saturate; Ic from 2.324 to 3.611 mA. Of 10000 random stages, 0.000 % "
+              "are active.");
     // A lone corner that leaves is named by its ends.
     const core::SpreadSettings lone = Settings(40, 300, 10, 0, 25, 25);
     EXPECT_EQ(core::SpreadSentence(core::ComputeSpread(kStage, lone), lone),

@@ -706,6 +706,12 @@ TEST_F(MainWindowBehaviour, SpreadFollowsItsBoxesAndBetaAndCopiesItsTable) {
     QApplication::processEvents();
     EXPECT_TRUE(window->grab().save(
         QDir(QCoreApplication::applicationDirPath()).filePath("LoadLineWindow.png")));
+    // However narrow the window is made, the table shows all three columns.
+    window->resize(1, 1);
+    QApplication::processEvents();
+    EXPECT_LE(table->columnViewportPosition(2) + table->columnWidth(2), table->viewport()->width());
+    window->resize(window->sizeHint());
+    QApplication::processEvents();
 
     // Each keystroke in a box moves the spread; typing the tolerance 100 leaves none.
     InputBox* resistors = boxes["Resistor tolerance, %"];
@@ -785,6 +791,18 @@ TEST_F(MainWindowBehaviour, SpreadFollowsItsBoxesAndBetaAndCopiesItsTable) {
     QTest::keyClicks(resistors, "5");
     EXPECT_EQ(window->CurrentSpread().activeCorners, window->CurrentSpread().corners);
     EXPECT_GT(count(saturating, warning).second, count(render(), warning).second);
+
+    // A supply below 1 V labels Vce in mV; its title still ends clear of the edge.
+    TypeInputs({"0.5", "100", "22000", "4700", "2200", "470"});
+    Click(form_->CmdCalc);
+    const QImage millivolts = render();
+    int edgeInk = 0;
+    for (int y = 0; y < millivolts.height(); ++y) {
+        for (int x = millivolts.width() - 8; x < millivolts.width(); ++x) {
+            edgeInk += millivolts.pixelColor(x, y) != QColor(30, 30, 30);
+        }
+    }
+    EXPECT_EQ(edgeInk, 0);
     drawing->setPalette(QPalette());
 }
 
