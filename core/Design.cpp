@@ -172,10 +172,12 @@ std::string_view Prefix(std::string_view exponent) {
     return "";
 }
 
-double FourDigits(double value) {
+// Twelve significant digits: what the decimals typed give, without the last
+// bits that binary arithmetic adds.
+double AsTyped(double value) {
     std::array<char, 32> buffer{};
     const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                   std::chars_format::scientific, 3)
+                                   std::chars_format::scientific, 11)
                          .ptr;
     double rounded = value;
     std::from_chars(buffer.data(), end, rounded);
@@ -215,8 +217,9 @@ DesignTarget FirstTarget(const Stage* last) {
     }
     target.VeShare = kFirstVeShare;
     const double Ve = (target.Vcc * target.VeShare) / 100;
-    // Four digits, as a person would type it: 2.97 rather than 2.9699999999999998.
-    target.Vce = FourDigits((target.Vcc - Ve) / 2);
+    // As a person would type it: 2.97 rather than 2.9699999999999998, and
+    // 11.025 in full.
+    target.Vce = AsTyped((target.Vcc - Ve) / 2);
     return target;
 }
 

@@ -53,10 +53,10 @@ struct Design {
 // order R1, R2, Rc, Re with R1 changing slowest and the lower value first.
 Design MakeDesign(const DesignTarget& target);
 
-// The first target of a new design: Vcc, Beta and the material of the main
-// window's last Calculate where they are usable (null when there was none),
+// The first target of a new design: Vcc, Beta and the material that the main
+// window holds where they are usable (null for none),
 // otherwise 12 V, 100 and silicon; Vce halfway between the emitter and the
-// supply, to four significant digits.
+// supply, in the decimals that the typed values give.
 DesignTarget FirstTarget(const Stage* last);
 
 // For assistive technology: "Design: R1 = 37.15e+3 ohms, ... E24: R1 =

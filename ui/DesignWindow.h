@@ -25,8 +25,8 @@ class DesignWindow : public QWidget {
 
 public:
     // A window of `owner`'s that stays above it and goes with it. Vcc, Beta
-    // and the material start from `last`, the main window's last Calculate,
-    // where they are usable (null when there was none).
+    // and the material start from `last`, what the main window's boxes hold,
+    // where they are usable (null for none).
     DesignWindow(QWidget* owner, const core::Stage* last);
 
     // The spread line's settings: the load line window's, once it has any.

@@ -1,13 +1,25 @@
 // The main window's side of the design window: the shortcut that shows it,
 // its first values and the spread settings it is given. It writes back only
 // through UseInputs.
+#include <QRadioButton>
 #include <QShortcut>
 
+#include "platform/TextNumber.h"
 #include "ui/DesignWindow.h"
 #include "ui/LoadLineWindow.h"
 #include "ui/MainWindow.h"
 
 namespace ui {
+namespace {
+
+// A box's number; 0, which no design starts from, where it holds none that a
+// double can carry.
+double BoxNumber(const InputBox* box) {
+    const platform::LenientNumber number = platform::ParseLenient(box->text().toStdString());
+    return number.overflow ? 0 : number.value;
+}
+
+}  // namespace
 
 void MainWindow::ConnectDesign() {
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
@@ -17,8 +29,14 @@ void MainWindow::ConnectDesign() {
 
 void MainWindow::ShowDesign() {
     if (designWindow_ == nullptr) {
-        designWindow_ =
-            new DesignWindow(this, lastCalculation_ ? &lastCalculation_->stage : nullptr);
+        // What the boxes hold now, typed or restored from the last run,
+        // whether or not it was calculated; germanium wins as in Calculate.
+        core::Stage shown;
+        shown.Vcc = BoxNumber(TxtVcc);
+        shown.Beta = BoxNumber(TxtBeta);
+        if (OptSi->isChecked()) shown.material = core::Material::Silicon;
+        if (OptGe->isChecked()) shown.material = core::Material::Germanium;
+        designWindow_ = new DesignWindow(this, &shown);
         connect(designWindow_, &DesignWindow::ValuesChosen, this, &MainWindow::UseInputs);
         RelaySpreadSettings();
     }

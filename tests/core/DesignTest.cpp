@@ -112,6 +112,9 @@ TEST(DesignTest, WritesValuesAsPeopleDo) {
     EXPECT_EQ(first.Beta, 250);
     EXPECT_EQ(first.Vce, 1.485);
     EXPECT_EQ(first.material, Material::Germanium);
+    // The half in full, where it has five digits.
+    const core::Stage five{24.5, 100, 0, 0, 0, 0, Material::Silicon};
+    EXPECT_EQ(core::FirstTarget(&five).Vce, 11.025);
     const core::Stage unusable{0, -1, 0, 0, 0, 0, Material::None};
     const core::DesignTarget fallback = core::FirstTarget(&unusable);
     EXPECT_EQ(fallback.Vcc, 12);
