@@ -115,9 +115,13 @@ void InputBox::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void InputBox::keyPressEvent(QKeyEvent* event) {
-    // The platform turns the Menu key into a context menu event by itself;
-    // Shift+F10, the other key for it on every desktop, is left to widgets.
-    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    // Shift+F10, the other key for the menu on every desktop, is left to
+    // widgets. The Menu key comes here only where the platform has not turned
+    // it into a context menu event already (X11 and Wayland do so before the
+    // key, which then goes to the open menu): the offscreen platform, and keys
+    // that tools send to the box itself.
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (shiftF10 || event->key() == Qt::Key_Menu) {
         const QPoint at = cursorRect().center();
         QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, mapToGlobal(at));
         contextMenuEvent(&menuEvent);
