@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QStyle>
 #include <QTextDocument>
+#include <QToolButton>
 
 namespace ui {
 namespace {
@@ -44,6 +45,9 @@ void InputBox::SetUnit(core::InputUnit unit) {
                           QLineEdit::TrailingPosition);
         sign_->setVisible(false);
         connect(sign_, &QAction::triggered, this, &InputBox::WriteMeantValue);
+        for (QToolButton* button : findChildren<QToolButton*>()) {
+            if (button->defaultAction() == sign_) button->installEventFilter(this);
+        }
         connect(this, &QLineEdit::textChanged, this, &InputBox::FollowText);
     }
     unit_ = unit;
@@ -112,6 +116,13 @@ void InputBox::contextMenuEvent(QContextMenuEvent* event) {
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
+}
+
+bool InputBox::eventFilter(QObject* watched, QEvent* event) {
+    // A press on the sign that brought the focus is the sign's own: no press
+    // of the box follows, and the next one only places the caret.
+    if (watched != this && event->type() == QEvent::MouseButtonPress) reportAfterPress_ = false;
+    return QLineEdit::eventFilter(watched, event);
 }
 
 void InputBox::keyPressEvent(QKeyEvent* event) {

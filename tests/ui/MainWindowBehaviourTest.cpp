@@ -422,12 +422,16 @@ TEST_F(MainWindowBehaviour, ABoxNotReadWholeShowsTheSignAndWritesTheValueMeant) 
     EXPECT_TRUE(signButton()->isVisible());
     EXPECT_EQ(box->geometry(), place);
 
+    form_->TxtR2->setFocus(Qt::TabFocusReason);  // the press on the sign brings the focus
     QTest::mouseClick(signButton(), Qt::LeftButton);
     EXPECT_EQ(box->text(), "22000");
     EXPECT_FALSE(signButton()->isVisible());
     EXPECT_EQ(box->accessibleDescription(), "");
     EXPECT_EQ(box->toolTip(), ordinary);
     EXPECT_EQ(QApplication::focusWidget(), box);
+    // A click in the box then places the caret, as in a box that has the focus.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    EXPECT_FALSE(box->hasSelectedText());
 
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(box->text(), "22k");
