@@ -1,6 +1,7 @@
 #include "core/InputReading.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -176,6 +177,9 @@ InputReading ReadInput(std::string_view text, InputUnit unit) {
     std::size_t begin = 0;
     while (begin < end && IsBlank(text[begin])) ++begin;
     const bool hasNumber = begin < end;
+    // The conversion gives 0 for a number too large; its sign is kept for the
+    // sentence, which shows such a number as the result lines would.
+    if (number.overflow && text[begin] == '-') reading.value = -0.0;
     const std::string_view rest = text.substr(end);
     // Only the box's unit left, even with no number before it ("V" reads as 0,
     // as an empty box does).
@@ -197,7 +201,9 @@ std::string ReadAsSentence(const InputReading& reading) {
     if (reading.readWhole) return {};
     // A number beyond a double is no 0 that Calculate would use: it refuses
     // it, so the sentence shows it as the result lines show a number too large.
-    const double shown = reading.overflow ? std::numeric_limits<double>::infinity() : reading.value;
+    const double shown = reading.overflow
+                             ? std::copysign(std::numeric_limits<double>::infinity(), reading.value)
+                             : reading.value;
     std::string sentence = "Read as ";
     sentence += ShownNumber(shown);
     sentence += ": the text from \"";

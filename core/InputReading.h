@@ -19,7 +19,7 @@ enum class InputUnit {
 // likely meant where it leaves text unread ("22k", "4k7", "1.5meg").
 struct InputReading {
     double value = 0;       // what the lenient conversion reads (platform::ParseLenient)
-    bool overflow = false;  // ParseLenient's overflow
+    bool overflow = false;  // ParseLenient's overflow; `value` is then 0, or -0 for "-1e400"
     bool readWhole = true;
     std::string rest;  // unread text from its first character on, at most 12 characters
     bool hasFix = false;

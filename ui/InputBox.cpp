@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QStyle>
 #include <QTextDocument>
+#include <QToolButton>
 
 namespace ui {
 namespace {
@@ -44,6 +45,9 @@ void InputBox::SetUnit(core::InputUnit unit) {
                           QLineEdit::TrailingPosition);
         sign_->setVisible(false);
         connect(sign_, &QAction::triggered, this, &InputBox::WriteMeantValue);
+        for (QToolButton* button : findChildren<QToolButton*>()) {
+            if (button->defaultAction() == sign_) button->installEventFilter(this);
+        }
         connect(this, &QLineEdit::textChanged, this, &InputBox::FollowText);
     }
     unit_ = unit;
@@ -114,10 +118,21 @@ void InputBox::contextMenuEvent(QContextMenuEvent* event) {
     menu->popup(event->globalPos());
 }
 
+bool InputBox::eventFilter(QObject* watched, QEvent* event) {
+    // A press on the sign that brought the focus is the sign's own: no press
+    // of the box follows, and the next one only places the caret.
+    if (watched != this && event->type() == QEvent::MouseButtonPress) reportAfterPress_ = false;
+    return QLineEdit::eventFilter(watched, event);
+}
+
 void InputBox::keyPressEvent(QKeyEvent* event) {
-    // The platform turns the Menu key into a context menu event by itself;
-    // Shift+F10, the other key for it on every desktop, is left to widgets.
-    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    // Shift+F10, the other key for the menu on every desktop, is left to
+    // widgets. The Menu key comes here only where the platform has not turned
+    // it into a context menu event already (X11 and Wayland do so before the
+    // key, which then goes to the open menu): the offscreen platform, and keys
+    // that tools send to the box itself.
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (shiftF10 || event->key() == Qt::Key_Menu) {
         const QPoint at = cursorRect().center();
         QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, mapToGlobal(at));
         contextMenuEvent(&menuEvent);

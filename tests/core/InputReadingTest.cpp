@@ -100,6 +100,8 @@ TEST(InputReadingTest, SentenceTellsWhatIsReadAndOffersTheFix) {
     EXPECT_FALSE(huge.hasFix);
     EXPECT_EQ(core::ReadAsSentence(huge),
               "Read as +*.***E\u00B1*: the text from \"k\" on is not read.");
+    EXPECT_EQ(core::ReadAsSentence(core::ReadInput(" -1e400k", InputUnit::Ohm)),
+              "Read as -*.***E\u00B1*: the text from \"k\" on is not read.");
 }
 
 }  // namespace

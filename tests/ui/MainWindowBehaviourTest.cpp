@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "ui/DesignWindow.h"
 #include "ui/LoadLineWindow.h"
@@ -421,21 +422,31 @@ TEST_F(MainWindowBehaviour, ABoxNotReadWholeShowsTheSignAndWritesTheValueMeant) 
     EXPECT_TRUE(signButton()->isVisible());
     EXPECT_EQ(box->geometry(), place);
 
+    form_->TxtR2->setFocus(Qt::TabFocusReason);  // the press on the sign brings the focus
     QTest::mouseClick(signButton(), Qt::LeftButton);
     EXPECT_EQ(box->text(), "22000");
     EXPECT_FALSE(signButton()->isVisible());
     EXPECT_EQ(box->accessibleDescription(), "");
     EXPECT_EQ(box->toolTip(), ordinary);
     EXPECT_EQ(QApplication::focusWidget(), box);
+    // A click in the box then places the caret, as in a box that has the focus.
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+    EXPECT_FALSE(box->hasSelectedText());
 
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(box->text(), "22k");
     EXPECT_TRUE(signButton()->isVisible());
 
-    // The box's own menu, from the keyboard, offers the same.
-    WithContextMenu([box] { QTest::keyClick(box, Qt::Key_F10, Qt::ShiftModifier); },
-                    [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Write 22000")); });
-    EXPECT_EQ(box->text(), "22000");
+    // The box's own menu, from either key, offers the same.
+    for (const auto& menuKey :
+         {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        SCOPED_TRACE(menuKey.first);
+        WithContextMenu([&] { QTest::keyClick(box, menuKey.first, menuKey.second); },
+                        [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Write 22000")); });
+        EXPECT_EQ(box->text(), "22000");
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(box->text(), "22k");
+    }
 
     // Text that only the program writes is followed too.
     box->setText("1<b>x");
