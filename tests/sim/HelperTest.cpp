@@ -16,28 +16,14 @@
 #include "sim/Netlist.h"
 #include "sim/Protocol.h"
 #include "sim/Report.h"
+#include "tests/storage/TempDir.h"
 
 namespace sim {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "tindrel-sim-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using storage_test::TempDir;
 
 // tindrel-spice started in `dir` with `env` as its whole environment.
 class Helper {
