@@ -40,18 +40,20 @@ QString TipWith(const QString& sentence, const QString& ordinary) {
 void InputBox::SetUnit(core::InputUnit unit) {
     if (!ordinaryToolTip_) ordinaryToolTip_ = toolTip();
     if (!ordinaryDescription_) ordinaryDescription_ = accessibleDescription();
-    if (sign_ == nullptr) {
-        sign_ = addAction(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this),
-                          QLineEdit::TrailingPosition);
-        sign_->setVisible(false);
-        connect(sign_, &QAction::triggered, this, &InputBox::WriteMeantValue);
-        for (QToolButton* button : findChildren<QToolButton*>()) {
-            if (button->defaultAction() == sign_) button->installEventFilter(this);
-        }
-        connect(this, &QLineEdit::textChanged, this, &InputBox::FollowText);
-    }
+    if (!unit_) connect(this, &QLineEdit::textChanged, this, &InputBox::FollowText);
     unit_ = unit;
     FollowText();
+}
+
+void InputBox::MakeSign() {
+    // Made when first needed: the style draws its warning icon on request,
+    // which a start with every box read whole need not wait for.
+    sign_ = addAction(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this),
+                      QLineEdit::TrailingPosition);
+    connect(sign_, &QAction::triggered, this, &InputBox::WriteMeantValue);
+    for (QToolButton* button : findChildren<QToolButton*>()) {
+        if (button->defaultAction() == sign_) button->installEventFilter(this);
+    }
 }
 
 void InputBox::SetOrdinaryTip(const QString& toolTip, const QString& description) {
@@ -78,6 +80,7 @@ void InputBox::ShowReading() {
     const QString sentence = QString::fromStdString(core::ReadAsSentence(reading_));
     setToolTip(TipWith(sentence, ordinaryToolTip_.value_or(QString())));
     setAccessibleDescription(InFront(sentence, ordinaryDescription_.value_or(QString())));
+    if (sign_ == nullptr && !reading_.readWhole) MakeSign();
     if (sign_ == nullptr) return;
     sign_->setVisible(!reading_.readWhole);
     sign_->setToolTip(TipWith(sentence, QString()));

@@ -37,7 +37,8 @@ public:
     // How the text reads now; read whole before SetUnit.
     const core::InputReading& Reading() const { return reading_; }
     // The sign at the box's right end: visible while the text is not read
-    // whole; triggering it writes the value meant, where there is one.
+    // whole; triggering it writes the value meant, where there is one. Null
+    // until a text is first not read whole.
     QAction* Sign() const { return sign_; }
     // Replaces the text by the value meant, as one undoable edit; nothing
     // happens where there is none.
@@ -57,6 +58,7 @@ protected:
 private:
     void FollowText();
     void ShowReading();
+    void MakeSign();
 
     // The focus came with a mouse press that the box has yet to handle: that
     // press would move the cursor and clear the selection, so the report is
