@@ -13,6 +13,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "core/StageCalc.h"
 #include "ui/Rendering.h"
 
 namespace ui {
@@ -162,40 +163,35 @@ QFont CourierNewFont() {
 
 // What each input box reads. The conversion stops at the first character
 // that cannot continue a number, so "4.7k" reads as 4.7; the tip says so
-// before that happens, and the box's sign once it has.
+// before that happens, and the box's sign once it has. In the order of the
+// inputs, whose units core gives, as it does for tindrel calc.
 struct InputTip {
     InputBox* MainWindow::*box;
     const char* text;
-    core::InputUnit unit;
 };
 
 constexpr std::array kInputTips = {
     InputTip{&MainWindow::TxtVcc,
-             "Collector supply voltage Vcc, in volts: a plain number such as 12 or 4.5",
-             core::InputUnit::Volt},
+             "Collector supply voltage Vcc, in volts: a plain number such as 12 or 4.5"},
     InputTip{&MainWindow::TxtBeta,
-             "Current gain Beta, without unit: a plain number such as 100 or 1e2",
-             core::InputUnit::None},
+             "Current gain Beta, without unit: a plain number such as 100 or 1e2"},
     InputTip{&MainWindow::TxtR1,
-             "Upper divider resistor R1, in ohms: a plain number such as 22000 or 22e3",
-             core::InputUnit::Ohm},
+             "Upper divider resistor R1, in ohms: a plain number such as 22000 or 22e3"},
     InputTip{&MainWindow::TxtR2,
-             "Lower divider resistor R2, in ohms: a plain number such as 4700 or 4.7e3",
-             core::InputUnit::Ohm},
+             "Lower divider resistor R2, in ohms: a plain number such as 4700 or 4.7e3"},
     InputTip{&MainWindow::TxtRc,
-             "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3",
-             core::InputUnit::Ohm},
+             "Collector resistor Rc, in ohms: a plain number such as 2200 or 2.2e3"},
     InputTip{&MainWindow::TxtRe,
-             "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3",
-             core::InputUnit::Ohm},
+             "Emitter resistor Re, in ohms: a plain number such as 470 or 4.7e3"},
 };
 
 void SetInputTips(MainWindow& form) {
-    for (const InputTip& tip : kInputTips) {
+    for (std::size_t input = 0; input < kInputTips.size(); ++input) {
+        const InputTip& tip = kInputTips[input];
         InputBox* box = form.*tip.box;
         box->SetOrdinaryTip(QString::fromUtf8(tip.text) +
                             QStringLiteral(" (a letter such as k ends the number)"));
-        box->SetUnit(tip.unit);
+        box->SetUnit(core::UnitOf(input));
     }
 }
 
