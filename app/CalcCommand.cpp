@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/CommandLine.h"
+#include "app/ShellText.h"
 #include "core/BatchCalc.h"
 #include "core/StageCalc.h"
 
@@ -38,7 +39,10 @@ void TellWriteFailed(int error) {
 int RunStage(const CommandLine& command) {
     const std::vector<std::string>& v = command.values;
     const core::StageTexts texts{v[0], v[1], v[2], v[3], v[4], v[5], command.material};
-    const core::StageReport report = core::ReportStage(texts, command.strict);
+    const core::StageReport report =
+        core::ReportStage(texts, command.strict, [&](const core::InputReading& reading) {
+            return ShellReadAs(reading, command.strict);
+        });
     std::fputs(report.err.c_str(), stderr);
     if (!WriteAll(STDOUT_FILENO, report.out)) {
         TellWriteFailed(errno);
@@ -72,7 +76,11 @@ int RunTable(const CommandLine& command) {
     const auto message = [&](std::string_view text) {
         if (readError == 0) Tell(text);
     };
-    const int status = core::RunBatch(source, sink, message, {command.shown, command.strict});
+    const auto phrase = [&](const core::InputReading& reading) {
+        return ShellReadAs(reading, command.strict);
+    };
+    const int status =
+        core::RunBatch(source, sink, message, {command.shown, command.strict}, phrase);
     if (readError != 0) {
         Tell(std::string("tindrel: could not read the input: ") + std::strerror(readError));
         return 1;

@@ -102,10 +102,11 @@ std::string ShapeFault(const CsvRecord& row, std::size_t headerCount) {
 class Batch {
 public:
     Batch(const CsvWriter::Sink& sink, const BatchMessage& message, BatchOptions options,
-          const CsvRecord& header)
+          const ReadingPhraser& phrase, const CsvRecord& header)
         : writer_(sink, header.endsInCrLf ? "\r\n" : "\n"),
           message_(message),
           options_(options),
+          phrase_(phrase),
           columns_(MapHeader(header)) {}
 
     // False when the batch is to stop with status 1.
@@ -133,12 +134,11 @@ public:
 
         const StageRun run = RunStage(texts_);
         for (std::size_t input = 0; input < kInputCount; ++input) {
-            const std::string line = ReadAsSentence(run.readings[input]);
-            if (line.empty()) continue;
+            if (run.readings[input].readWhole) continue;
             if (!fault.empty()) fault += ' ';
             fault += InputName(input);
             fault += ": ";
-            fault += line;
+            fault += phrase_(run.readings[input]);
         }
         if (!fault.empty()) return Bad(row, fault);
 
@@ -217,6 +217,7 @@ private:
     CsvWriter writer_;
     const BatchMessage& message_;
     BatchOptions options_;
+    const ReadingPhraser& phrase_;
     Columns columns_;
     StageTexts texts_;
 };
@@ -224,7 +225,7 @@ private:
 }  // namespace
 
 int RunBatch(const CsvReader::Source& source, const CsvWriter::Sink& sink,
-             const BatchMessage& message, BatchOptions options) {
+             const BatchMessage& message, BatchOptions options, const ReadingPhraser& phrase) {
     // What is computed goes out before more input is waited for, so that
     // rows fed one at a time come back one at a time.
     Batch* batch = nullptr;
@@ -239,7 +240,7 @@ int RunBatch(const CsvReader::Source& source, const CsvWriter::Sink& sink,
             "is needed.");
         return 1;
     }
-    Batch run(sink, message, options, record);
+    Batch run(sink, message, options, phrase, record);
     batch = &run;
     if (!run.Header(record)) return 1;
     while (reader.Next(record)) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/Csv.h"
+#include "core/InputReading.h"
 
 namespace core {
 
@@ -29,7 +30,9 @@ using BatchMessage = std::function<void(std::string_view message)>;
 // next is read. Returns the exit status: 0 once every row is written
 // (whatever its Fault cell says); 1 for an empty input, a write that failed,
 // or a bad row under `strict`.
+// A field not read whole is told, in its Fault cell and its message, as
+// "R1: " and what `phrase` makes of its reading.
 int RunBatch(const CsvReader::Source& source, const CsvWriter::Sink& sink,
-             const BatchMessage& message, BatchOptions options);
+             const BatchMessage& message, BatchOptions options, const ReadingPhraser& phrase);
 
 }  // namespace core
