@@ -39,10 +39,9 @@ void TellWriteFailed(int error) {
 int RunStage(const CommandLine& command) {
     const std::vector<std::string>& v = command.values;
     const core::StageTexts texts{v[0], v[1], v[2], v[3], v[4], v[5], command.material};
-    const core::StageReport report =
-        core::ReportStage(texts, command.strict, [&](const core::InputReading& reading) {
-            return ShellReadAs(reading, command.strict);
-        });
+    const core::StageReport report = core::ReportStage(
+        texts, command.strict,
+        [&](const core::InputReading& reading) { return ShellReadAs(reading, command.strict); });
     std::fputs(report.err.c_str(), stderr);
     if (!WriteAll(STDOUT_FILENO, report.out)) {
         TellWriteFailed(errno);

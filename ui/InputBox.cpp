@@ -71,10 +71,13 @@ QString RangeText(const core::InputRule& rule) {
     const bool low = std::isfinite(rule.min);
     const bool high = std::isfinite(rule.max);
     QString text;
-    if (low) text = (rule.minIncluded ? QStringLiteral("from ") : QStringLiteral("above ")) +
-                    Bound(rule.min);
-    if (low && high) text += rule.maxIncluded ? QStringLiteral(" to ") : QStringLiteral(" to below ");
-    if (!low && high) text = rule.maxIncluded ? QStringLiteral("at most ") : QStringLiteral("below ");
+    if (low)
+        text = (rule.minIncluded ? QStringLiteral("from ") : QStringLiteral("above ")) +
+               Bound(rule.min);
+    if (low && high)
+        text += rule.maxIncluded ? QStringLiteral(" to ") : QStringLiteral(" to below ");
+    if (!low && high)
+        text = rule.maxIncluded ? QStringLiteral("at most ") : QStringLiteral("below ");
     if (high) text += Bound(rule.max);
     if (low && !high && rule.minIncluded) text.replace(0, 4, QStringLiteral("at least"));
     return text + UnitSuffix(rule.unit);
@@ -134,8 +137,9 @@ QString FaultSentence(const core::InputResult& result, const core::InputRule& ru
             return QStringLiteral("Out of range: the value must be ") + RangeText(rule) +
                    QLatin1Char('.');
         case core::InputFault::Misordered:
-            return QStringLiteral("\"From\" is above \"to\": nothing is calculated until it is "
-                                  "not.");
+            return QStringLiteral(
+                "\"From\" is above \"to\": nothing is calculated until it is "
+                "not.");
     }
     return {};
 }
