@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include "core/BiasPoint.h"
-#include "ui/LoadLineWindow.h"
+#include "ui/loadline/LoadLineWindow.h"
 
 namespace {
 

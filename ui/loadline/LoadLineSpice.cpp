@@ -1,11 +1,11 @@
-#include "ui/LoadLineSpice.h"
+#include "ui/loadline/LoadLineSpice.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 
 #include "sim/Checks.h"
-#include "ui/SpiceClient.h"
+#include "ui/spice/SpiceClient.h"
 
 namespace ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/SpiceClient.h"
+#include "ui/spice/SpiceClient.h"
 
 #include <QProcess>
 #include <QTimer>
