@@ -60,6 +60,10 @@ QString UnitSuffix(core::InputUnit unit) {
             return QStringLiteral(" %");
         case core::InputUnit::Celsius:
             return QStringLiteral(" \u00B0C");
+        case core::InputUnit::Farad:
+            return QStringLiteral(" F");
+        case core::InputUnit::Hertz:
+            return QStringLiteral(" Hz");
         case core::InputUnit::None:
             break;
     }
