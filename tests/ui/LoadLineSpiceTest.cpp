@@ -28,7 +28,8 @@ const QString kLoadLine =
     "Load line: Vce = 12.00 V at Ic = 0, Ic = 4.486e-3 A at Vce = 0. Q point: Vce = 4.121 V, Ic = "
     "2.946e-3 A, active region.";
 const QString kSimulated =
-    "2N3904 in SPICE: Ic = 2.853 mA, Vce = 4.376 V, Vbe = 0.692 V, Ic/Ib = 156; the model's Ic is "
+    "2N3904 in SPICE: Ic = 2.853 mA, Vce = 4.376 V, Vbe = 0.692 V, Ic/Ib = 156; the calculated Ic "
+    "is "
     "3.3 % higher.";
 
 // The simulated point's marker is the one thing drawn in the palette's link

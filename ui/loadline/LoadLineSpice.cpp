@@ -14,7 +14,9 @@ constexpr double kMarkerRadius = 6;
 constexpr int kPad = 6;
 
 // The calculation's Ic, which holds milliamperes once line 1 is shown.
-double ModelIc(const core::Calculation& calculation) { return calculation.outcome.point.Ic / 1000; }
+double CalculatedIc(const core::Calculation& calculation) {
+    return calculation.outcome.point.Ic / 1000;
+}
 
 }  // namespace
 
@@ -97,7 +99,7 @@ std::optional<sim::Point> LoadLineSpice::Point() const {
 
 std::string LoadLineSpice::Sentence() const {
     if (!Chosen()) return {};
-    return sim::Sentence(part_, status_, calculation_ ? ModelIc(*calculation_) : 0);
+    return sim::Sentence(part_, status_, calculation_ ? CalculatedIc(*calculation_) : 0);
 }
 
 std::string LoadLineSpice::Description() const {
