@@ -8,7 +8,7 @@
 #include "app/CommandLine.h"
 #include "platform/ExecutableDir.h"
 #include "storage/LastRunPlace.h"
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 namespace {
 

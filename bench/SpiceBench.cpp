@@ -15,7 +15,7 @@
 #include <string>
 
 #include "sim/Protocol.h"
-#include "ui/SpiceClient.h"
+#include "ui/spice/SpiceClient.h"
 
 namespace {
 

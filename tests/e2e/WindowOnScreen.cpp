@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 namespace {
 

@@ -24,9 +24,9 @@
 #include <optional>
 #include <utility>
 
-#include "ui/DesignWindow.h"
-#include "ui/LoadLineWindow.h"
-#include "ui/MainWindow.h"
+#include "ui/design/DesignWindow.h"
+#include "ui/loadline/LoadLineWindow.h"
+#include "ui/main/MainWindow.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {

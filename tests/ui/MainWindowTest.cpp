@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 // Readable failure messages for the Qt value types compared below.
 void PrintTo(const QSize& size, std::ostream* os) { *os << size.width() << "x" << size.height(); }

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 // Widget tests need an application object before the first widget exists.
 // Without a display they run on Qt's offscreen platform, which is also what

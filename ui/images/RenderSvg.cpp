@@ -1,6 +1,6 @@
 // Build-time tool: renders an SVG drawing into files of the sizes asked for,
 // PNG for a name ending in ".png", else the program's own rendering form
-// (ui/Rendering.h). The program ships the renderings rather than the
+// (ui/main/Rendering.h). The program ships the renderings rather than the
 // drawings, so that it starts without the SVG module, a decoder or an image
 // plugin; the PNG files are for the desktop's icon theme.
 //
@@ -14,7 +14,7 @@
 #include <QtEndian>
 #include <cstdio>
 
-#include "ui/Rendering.h"
+#include "ui/main/Rendering.h"
 
 namespace {
 

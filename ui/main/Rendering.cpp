@@ -1,4 +1,4 @@
-#include "ui/Rendering.h"
+#include "ui/main/Rendering.h"
 
 #include <QByteArray>
 #include <QResource>

@@ -1,10 +1,10 @@
-#include "ui/Picture.h"
+#include "ui/main/Picture.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
-#include "ui/Rendering.h"
+#include "ui/main/Rendering.h"
 
 namespace ui {
 

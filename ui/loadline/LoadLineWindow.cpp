@@ -1,4 +1,4 @@
-#include "ui/LoadLineWindow.h"
+#include "ui/loadline/LoadLineWindow.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -25,8 +25,8 @@
 #include "core/EngineeringFormat.h"
 #include "platform/TextNumber.h"
 #include "sim/Models.h"
-#include "ui/InputBox.h"
-#include "ui/LoadLineSpice.h"
+#include "ui/input/InputBox.h"
+#include "ui/loadline/LoadLineSpice.h"
 
 namespace ui {
 namespace {

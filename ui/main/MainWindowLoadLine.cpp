@@ -3,9 +3,9 @@
 // is their one way in; they write back only through UseInputs.
 #include <QShortcut>
 
-#include "ui/DesignWindow.h"
-#include "ui/LoadLineWindow.h"
-#include "ui/MainWindow.h"
+#include "ui/design/DesignWindow.h"
+#include "ui/loadline/LoadLineWindow.h"
+#include "ui/main/MainWindow.h"
 
 namespace ui {
 

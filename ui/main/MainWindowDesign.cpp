@@ -5,9 +5,9 @@
 #include <QShortcut>
 
 #include "platform/TextNumber.h"
-#include "ui/DesignWindow.h"
-#include "ui/LoadLineWindow.h"
-#include "ui/MainWindow.h"
+#include "ui/design/DesignWindow.h"
+#include "ui/loadline/LoadLineWindow.h"
+#include "ui/main/MainWindow.h"
 
 namespace ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/DesignWindow.h"
+#include "ui/design/DesignWindow.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -6,7 +6,7 @@
 #include "core/Calculation.h"
 #include "core/Design.h"
 #include "core/Spread.h"
-#include "ui/InputBox.h"
+#include "ui/input/InputBox.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "ui/ResultList.h"
+#include "ui/main/ResultList.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

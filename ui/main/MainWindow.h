@@ -9,9 +9,9 @@
 #include <string>
 
 #include "core/Calculation.h"
-#include "ui/InputBox.h"
-#include "ui/Picture.h"
-#include "ui/ResultList.h"
+#include "ui/input/InputBox.h"
+#include "ui/main/Picture.h"
+#include "ui/main/ResultList.h"
 
 class QGroupBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "ui/InputBox.h"
+#include "ui/input/InputBox.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -16,7 +16,7 @@ class Picture : public QWidget {
 public:
     using QWidget::QWidget;
 
-    // Resource paths of renderings (ui/Rendering.h) at device pixel ratios
+    // Resource paths of renderings (ui/main/Rendering.h) at device pixel ratios
     // 1, 2, 3..., each made for the widget's size.
     void SetRenderings(std::vector<QString> paths);
     // The rendering drawn at the given device pixel ratio.

@@ -20,7 +20,7 @@
 #include "platform/TextNumber.h"
 #include "storage/LastRunFile.h"
 #include "storage/LastRunPlace.h"
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 namespace ui {
 namespace {

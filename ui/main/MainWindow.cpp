@@ -1,4 +1,4 @@
-#include "ui/MainWindow.h"
+#include "ui/main/MainWindow.h"
 
 #include <QFont>
 #include <QGroupBox>
@@ -14,7 +14,7 @@
 #include <type_traits>
 
 #include "core/StageCalc.h"
-#include "ui/Rendering.h"
+#include "ui/main/Rendering.h"
 
 namespace ui {
 namespace {
