@@ -40,7 +40,7 @@ std::optional<std::string> Split(double Re1, double Re) {
 
 }  // namespace
 
-AmpRequest MakeAmpRequest(const core::Stage& stage, const AmpInputs& inputs,
+AmpRequest MakeAmpRequest(const core::Stage& stage, const core::AmplifierInputs& inputs,
                           std::string_view part) {
     AmpRequest request;
     request.stage = MakeRequest(stage, part);
@@ -74,7 +74,7 @@ std::optional<std::string> CheckAmp(const AmpRequest& request) {
     return Within("Frequency", request.Frequency, kMinFrequency, kMaxFrequency, "1 Hz to 10 MHz");
 }
 
-std::optional<std::string> CheckAmp(const core::Stage& stage, const AmpInputs& inputs) {
+std::optional<std::string> CheckAmp(const core::Stage& stage, const core::AmplifierInputs& inputs) {
     if (auto reason = CheckStage(stage)) return reason;
     return CheckAmp(MakeAmpRequest(stage, inputs, ""));
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Amplifier.h"
 #include "core/Calculation.h"
 #include "sim/Protocol.h"
 
@@ -34,19 +35,10 @@ struct AmpRequest {
     bool operator==(const AmpRequest&) const = default;
 };
 
-// The amplifier's own values, as a window or the command line reads them.
-struct AmpInputs {
-    double Rs = 600;
-    std::optional<double> RL = 10e3;
-    double Re1 = 0;
-    double Cin = 10e-6;
-    double Ce = 100e-6;
-    double Cout = 10e-6;
-    double Amplitude = 10e-3;
-    double Frequency = 1e3;
-};
-
-AmpRequest MakeAmpRequest(const core::Stage& stage, const AmpInputs& inputs, std::string_view part);
+// What the helper is asked for a Calculate's stage, the amplifier's boxes
+// and a part.
+AmpRequest MakeAmpRequest(const core::Stage& stage, const core::AmplifierInputs& inputs,
+                          std::string_view part);
 
 // Capacitors 1 pF to 1 F, the load 1 ohm to 1 Gohm, the signal 1 uV to 100 V
 // at 1 Hz to 10 MHz: beyond these the run either says nothing of a real
@@ -62,7 +54,7 @@ inline constexpr double kMaxAmplitude = 100;
 // nullopt when it is. The stage's values are checked first (CheckValues).
 std::optional<std::string> CheckAmp(const AmpRequest& request);
 // The same for a Calculate's stage, germanium refused first.
-std::optional<std::string> CheckAmp(const core::Stage& stage, const AmpInputs& inputs);
+std::optional<std::string> CheckAmp(const core::Stage& stage, const core::AmplifierInputs& inputs);
 
 // The node names of the output and of the source (OUT and SRC).
 std::string OutputNode(const AmpRequest& request);

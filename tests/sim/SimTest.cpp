@@ -163,36 +163,36 @@ TEST(ChecksTest, NamesTheFirstValueAtFault) {
 
 TEST(ChecksTest, AmplifierLimits) {
     const core::Stage stage{12, 100, 22000, 4700, 2200, 470, core::Material::Silicon};
-    const AmpInputs defaults;
+    const core::AmplifierInputs defaults;
     EXPECT_FALSE(CheckAmp(stage, defaults));
     struct Case {
-        double AmpInputs::*field;
+        double core::AmplifierInputs::*field;
         double value;
         const char* reason;
     };
     const Case cases[] = {
-        {&AmpInputs::Rs, 0, nullptr},
-        {&AmpInputs::Rs, 0.5, "Rs lies outside 1 Ω to 1 GΩ"},
-        {&AmpInputs::Re1, 470, nullptr},
-        {&AmpInputs::Re1, 470.5, "Re1 lies outside 0 Ω to Re"},
-        {&AmpInputs::Re1, 469.5, "Re1 leaves a part of Re below 1 Ω"},
-        {&AmpInputs::Re1, -1, "Re1 lies outside 0 Ω to Re"},
-        {&AmpInputs::Cin, 1e-12, nullptr},
-        {&AmpInputs::Cin, 0.9e-12, "Cin lies outside 1 pF to 1 F"},
-        {&AmpInputs::Ce, 1.5, "Ce lies outside 1 pF to 1 F"},
-        {&AmpInputs::Cout, NAN, "Cout is not a finite number"},
-        {&AmpInputs::Amplitude, 100, nullptr},
-        {&AmpInputs::Amplitude, 0.5e-6, "Amplitude lies outside 1 µV to 100 V"},
-        {&AmpInputs::Frequency, 10e6, nullptr},
-        {&AmpInputs::Frequency, 0.99, "Frequency lies outside 1 Hz to 10 MHz"},
+        {&core::AmplifierInputs::Rs, 0, nullptr},
+        {&core::AmplifierInputs::Rs, 0.5, "Rs lies outside 1 Ω to 1 GΩ"},
+        {&core::AmplifierInputs::Re1, 470, nullptr},
+        {&core::AmplifierInputs::Re1, 470.5, "Re1 lies outside 0 Ω to Re"},
+        {&core::AmplifierInputs::Re1, 469.5, "Re1 leaves a part of Re below 1 Ω"},
+        {&core::AmplifierInputs::Re1, -1, "Re1 lies outside 0 Ω to Re"},
+        {&core::AmplifierInputs::Cin, 1e-12, nullptr},
+        {&core::AmplifierInputs::Cin, 0.9e-12, "Cin lies outside 1 pF to 1 F"},
+        {&core::AmplifierInputs::Ce, 1.5, "Ce lies outside 1 pF to 1 F"},
+        {&core::AmplifierInputs::Cout, NAN, "Cout is not a finite number"},
+        {&core::AmplifierInputs::Amplitude, 100, nullptr},
+        {&core::AmplifierInputs::Amplitude, 0.5e-6, "Amplitude lies outside 1 µV to 100 V"},
+        {&core::AmplifierInputs::Frequency, 10e6, nullptr},
+        {&core::AmplifierInputs::Frequency, 0.99, "Frequency lies outside 1 Hz to 10 MHz"},
     };
     for (const Case& c : cases) {
-        AmpInputs inputs = defaults;
+        core::AmplifierInputs inputs = defaults;
         inputs.*c.field = c.value;
         EXPECT_EQ(CheckAmp(stage, inputs).value_or("none"), c.reason ? c.reason : "none")
             << c.value;
     }
-    AmpInputs load = defaults;
+    core::AmplifierInputs load = defaults;
     load.RL = 2e9;
     EXPECT_EQ(CheckAmp(stage, load).value_or("none"), "RL lies outside 1 Ω to 1 GΩ");
     load.RL.reset();
