@@ -26,7 +26,8 @@ public:
 
     // One operating point at ngspice's default 27 °C, the temperature the
     // model cards are fitted at. The values must have passed CheckValues:
-    // ngspice itself checks none.
+    // ngspice itself checks none. A PNP part's figures are those of the
+    // mirrored stage, and so magnitudes.
     Answer Run(const Request& request);
 
     // The amplifier: its operating point, sweep, mid-band point and
@@ -41,7 +42,7 @@ private:
 
     bool Command(const char* command);
     std::optional<Failure> ReportedFailure() const;
-    Answer Read(const std::string& plot);
+    Answer Read(const std::string& plot, bool pnp);
     void Clear();
     std::optional<Failure> Load(std::vector<std::string> netlist);
     // Runs an analysis; the name of the new plot it made, empty when it
