@@ -90,9 +90,11 @@ std::vector<std::string> BuildAmpNetlist(const AmpRequest& request) {
     const std::string collector = kCollector;
     const std::string base = kBase;
     const std::string emitter = kEmitter;
+    // A PNP part works in the mirror of the stage, from -Vcc.
+    const double supply = RequestPolarity(stage) == Polarity::Pnp ? -stage.Vcc : stage.Vcc;
     std::vector<std::string> lines = {
         "* amplifier",
-        "Vcc vcc 0 DC " + SpiceNumber(stage.Vcc),
+        "Vcc vcc 0 DC " + SpiceNumber(supply),
         "R1 vcc " + base + " " + SpiceNumber(stage.R1),
         "R2 " + base + " 0 " + SpiceNumber(stage.R2),
         "Rc vcc " + collector + " " + SpiceNumber(stage.Rc),

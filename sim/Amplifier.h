@@ -61,7 +61,9 @@ std::string OutputNode(const AmpRequest& request);
 std::string SourceNode(const AmpRequest& request);
 
 // The amplifier's netlist, "* amplifier" first and ".end" last; the part must
-// be known.
+// be known. A PNP part is simulated in the mirror of the stage, from -Vcc,
+// with the same source; its point comes back as magnitudes, and v(OUT) as it
+// is.
 std::vector<std::string> BuildAmpNetlist(const AmpRequest& request);
 
 // Why a measurement has no value.

@@ -225,7 +225,7 @@ void Ngspice::RunAmp(const AmpRequest& request, const AmpAnswerer& answer) {
     }
     const std::string plot = Analyse("op", "op");
     const std::optional<AmpPoint> op =
-        plot.empty() ? std::nullopt : ReadAmpPoint(plot, request.stage.part);
+        plot.empty() ? std::nullopt : ReadAmpPoint(plot, request.stage);
     if (!op) {
         answer(ReportedFailure().value_or(Failure::Convergence));
         Clear();
@@ -236,8 +236,8 @@ void Ngspice::RunAmp(const AmpRequest& request, const AmpAnswerer& answer) {
     Clear();
 }
 
-std::optional<AmpPoint> Ngspice::ReadAmpPoint(const std::string& plot, const std::string& part) {
-    const Answer answer = Read(plot);
+std::optional<AmpPoint> Ngspice::ReadAmpPoint(const std::string& plot, const Request& request) {
+    const Answer answer = Read(plot, RequestPolarity(request) == Polarity::Pnp);
     if (!answer.point) return std::nullopt;
     AmpPoint op;
     op.point = *answer.point;
@@ -247,7 +247,7 @@ std::optional<AmpPoint> Ngspice::ReadAmpPoint(const std::string& plot, const std
     op.cpi = Value("@q1[cpi]");
     op.cmu = Value("@q1[cmu]");
     // The card's own value; ngspice holds 0 for a card without one.
-    op.VAF = Value("@" + Lower(ModelName(part)) + "[vaf]");
+    op.VAF = Value("@" + Lower(ModelName(request.part)) + "[vaf]");
     if (!std::isfinite(op.VAF)) op.VAF = 0;
     for (double value : {op.gm, op.gpi, op.go, op.cpi, op.cmu}) {
         if (!std::isfinite(value)) return std::nullopt;

@@ -48,7 +48,7 @@ private:
     // Runs an analysis; the name of the new plot it made, empty when it
     // made none or ngspice reported a failure.
     std::string Analyse(const std::string& command, std::string_view kind);
-    std::optional<AmpPoint> ReadAmpPoint(const std::string& plot, const std::string& part);
+    std::optional<AmpPoint> ReadAmpPoint(const std::string& plot, const Request& request);
     AmpAc RunAc(const AmpRequest& request, const AmpPoint& op);
     AmpTran RunTran(const AmpRequest& request);
 
