@@ -104,7 +104,7 @@ int main(int argc, char* argv[]) {
         case Action::kCalc:
             return app::RunCalc(command);
         case Action::kCalcHelp:
-            std::fputs(app::kCalcHelp, stdout);
+            std::fputs(app::CalcHelp().c_str(), stdout);
             return 0;
         case Action::kUsageError:
             std::fprintf(stderr, "tindrel: %s\n%s", command.error.c_str(), app::kUsage);
@@ -134,7 +134,6 @@ int main(int argc, char* argv[]) {
     qInstallMessageHandler(qtHandler);
     // Ties the window to the installed desktop entry (its Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tindrel.Tindrel"));
-    QApplication::setFont(ui::UserInterfaceFont());
 
     ui::MainWindow form;
     form.Load(ProgramDir());
