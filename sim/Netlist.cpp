@@ -17,7 +17,11 @@ std::string SpiceNumber(double value) {
 }
 
 std::vector<std::string> BuildNetlist(const Request& request) {
-    const std::optional<std::string> card = ModelCard(request.part);
+    // The user's own card is written here from its numbers, under a name of
+    // the program's: nothing the user typed reaches ngspice.
+    const std::string model = request.model ? std::string(kOwnModelName) : ModelName(request.part);
+    const std::optional<std::string> card =
+        request.model ? CardLine(kOwnModelName, *request.model) : ModelCard(request.part);
     if (!card) throw std::invalid_argument("no model card for " + request.part);
     const std::string collector = kCollector;
     const std::string base = kBase;
@@ -30,12 +34,14 @@ std::vector<std::string> BuildNetlist(const Request& request) {
         "R2 " + base + " 0 " + SpiceNumber(request.R2),
         "Rc vcc " + collector + " " + SpiceNumber(request.Rc),
         "Re " + emitter + " 0 " + SpiceNumber(request.Re),
-        "Q1 " + collector + " " + base + " " + emitter + " " + ModelName(request.part),
+        "Q1 " + collector + " " + base + " " + emitter + " " + model,
         *card,
         ".end",
     };
 }
 
-Polarity RequestPolarity(const Request& request) { return PartPolarity(request.part); }
+Polarity RequestPolarity(const Request& request) {
+    return request.model ? request.model->type : PartPolarity(request.part);
+}
 
 }  // namespace sim

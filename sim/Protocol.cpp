@@ -78,11 +78,41 @@ std::string_view FailureCode(Failure failure) {
 }
 
 std::string FormatRequest(const Request& request) {
-    std::string line = Line("op") + " " + request.part;
+    const std::string part =
+        request.model ? std::string(PolarityName(request.model->type)) : request.part;
+    std::string line = Line("op") + " " + part;
     for (double value : {request.Vcc, request.R1, request.R2, request.Rc, request.Re}) {
         line += " " + SpiceNumber(value);
     }
+    if (request.model) line += FormatParameters(request.model->parameters);
     return line;
+}
+
+std::string FormatParameters(const std::vector<Parameter>& parameters) {
+    std::string text;
+    for (const Parameter& parameter : parameters) {
+        text += " " + std::string(parameter.name) + " " + SpiceNumber(parameter.value);
+    }
+    return text;
+}
+
+std::optional<std::vector<Parameter>> ParseParameters(const std::vector<std::string_view>& fields,
+                                                      std::size_t first) {
+    if (first > fields.size() || (fields.size() - first) % 2 != 0 ||
+        (fields.size() - first) / 2 > kParameters.size()) {
+        return std::nullopt;
+    }
+    std::vector<Parameter> parameters;
+    for (std::size_t at = first; at < fields.size(); at += 2) {
+        const ParameterRange* range = FindParameter(fields[at]);
+        const std::optional<double> value = Number(fields[at + 1]);
+        if (range == nullptr || !value) return std::nullopt;
+        for (const Parameter& before : parameters) {
+            if (before.name == range->name) return std::nullopt;
+        }
+        parameters.push_back({range->name, *value});
+    }
+    return parameters;
 }
 
 std::string FormatAnswer(const Answer& answer) {
@@ -96,13 +126,23 @@ std::string FormatAnswer(const Answer& answer) {
 }
 
 std::optional<Request> ParseRequest(std::string_view line) {
-    const auto fields = Body(line, "op", 6);
-    if (!fields || !IsKnownPart((*fields)[0])) return std::nullopt;
+    if (line.size() >= kMaxLine) return std::nullopt;
+    std::vector<std::string_view> fields = Fields(line);
+    if (fields.size() < 8 || fields[0] != kProtocol || fields[1] != "op") return std::nullopt;
+    const std::string_view part = fields[2];
+    const bool own = part == PolarityName(Polarity::Npn) || part == PolarityName(Polarity::Pnp);
+    if (!own && (!IsKnownPart(part) || fields.size() != 8)) return std::nullopt;
     Request request;
-    request.part = std::string((*fields)[0]);
-    if (!Numbers<5>(*fields, 1,
+    request.part = std::string(part);
+    if (!Numbers<5>(fields, 3,
                     {&request.Vcc, &request.R1, &request.R2, &request.Rc, &request.Re})) {
         return std::nullopt;
+    }
+    if (own) {
+        std::optional<std::vector<Parameter>> parameters = ParseParameters(fields, 8);
+        if (!parameters) return std::nullopt;
+        request.model =
+            Model{part == "PNP" ? Polarity::Pnp : Polarity::Npn, std::move(*parameters)};
     }
     return request;
 }

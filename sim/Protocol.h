@@ -3,6 +3,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "sim/ModelCard.h"
 
 // How the program talks to its simulator helper, tindrel-spice.
 //
@@ -10,17 +13,21 @@
 // helper writes one answer a line to its standard output, in the order of the
 // requests. A line ends in "\n", holds fields separated by single blanks and
 // is at most kMaxLine bytes long, the "\n" included. Its first field is the
-// protocol and its version, "TSP/1"; a helper that does not speak the
+// protocol and its version, "TSP/2"; a helper that does not speak the
 // version of a request answers it with the code "request".
 //
-//   request   TSP/1 op <part> <Vcc> <R1> <R2> <Rc> <Re>
-//   answers   TSP/1 ok <Ic> <Ib> <Vce> <Vbe>
-//             TSP/1 error <code>
+//   request   TSP/2 op <part> <Vcc> <R1> <R2> <Rc> <Re> [<name> <value>]...
+//   answers   TSP/2 ok <Ic> <Ib> <Vce> <Vbe>
+//             TSP/2 error <code>
 //
-// <part> is one of sim::kParts. Every number is finite, written in the C
-// locale as std::to_chars writes it with 17 significant digits, which carries
-// any double exactly: volts, ohms and amperes. Nothing else crosses: no text
-// of the user's and none of the simulator's. <code> is one of
+// <part> is one of sim::kParts, or NPN or PNP for a transistor of the user's
+// own: its model's parameters then end the line as pairs, each <name> one of
+// sim::kParameters' names, once, at most all of them; the helper writes the
+// card itself. Every number is finite, written in the C locale as
+// std::to_chars writes it with 17 significant digits, which carries any
+// double exactly: volts, ohms and amperes, and the parameters in their own
+// units. Nothing else crosses: no text of the user's and none of the
+// simulator's. A PNP part's figures are magnitudes. <code> is one of
 //
 //   request      not a request of this version, or an unknown part
 //   input        values the stage is not simulated with (sim::CheckValues)
@@ -33,17 +40,23 @@
 
 namespace sim {
 
-inline constexpr std::string_view kProtocol = "TSP/1";
-inline constexpr std::size_t kMaxLine = 256;
+inline constexpr std::string_view kProtocol = "TSP/2";
+// Room for the stage and every parameter of sim::kParameters, each number
+// with its 17 digits.
+inline constexpr std::size_t kMaxLine = 2048;
 
 // What the helper simulates: the stage's supply and resistors with a part.
 struct Request {
+    // A built-in part; for one of the user's own, its name on this side only
+    // (what crosses is `model`; a parsed request holds "NPN" or "PNP" here).
     std::string part;
     double Vcc = 0;
     double R1 = 0;
     double R2 = 0;
     double Rc = 0;
     double Re = 0;
+    // The model of a part of the user's own, sent instead of the part's name.
+    std::optional<Model> model = std::nullopt;
 
     bool operator==(const Request&) const = default;
 };
@@ -78,5 +91,12 @@ std::optional<Answer> ParseAnswer(std::string_view line);
 
 // The code of a failure, as the answer writes it.
 std::string_view FailureCode(Failure failure);
+
+// The pairs that end a request for a part of the user's own, from the field
+// `first` on: each name one of sim::kParameters' once, each value a finite
+// number (its range is sim::CheckValues' to check); nullopt otherwise.
+std::optional<std::vector<Parameter>> ParseParameters(const std::vector<std::string_view>& fields,
+                                                      std::size_t first);
+std::string FormatParameters(const std::vector<Parameter>& parameters);
 
 }  // namespace sim
