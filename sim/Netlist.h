@@ -21,6 +21,13 @@ std::string SpiceNumber(double value);
 // magnitudes the calculation gives.
 std::vector<std::string> BuildNetlist(const Request& request);
 
+// The transistor's model name in the netlist (lower case for the user's own
+// part), and its ".model" line: a built-in part's as published, the user's
+// own written from its numbers. Throws std::invalid_argument for an unknown
+// built-in part.
+std::string NetlistModelName(const Request& request);
+std::string NetlistCard(const Request& request);
+
 // Whether the request's transistor is an NPN or a PNP part.
 Polarity RequestPolarity(const Request& request);
 

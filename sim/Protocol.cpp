@@ -19,28 +19,6 @@ constexpr std::array<std::pair<Failure, std::string_view>, 5> kCodes = {{
     {Failure::Exit, "exit"},
 }};
 
-// The fields of a line split at single blanks; an empty field (two blanks in
-// a row, a blank at either end) is kept, so that it fails the parse.
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (std::size_t at = 0;;) {
-        const std::size_t blank = line.find(' ', at);
-        fields.push_back(line.substr(at, blank - at));
-        if (blank == std::string_view::npos) return fields;
-        at = blank + 1;
-    }
-}
-
-// The whole field as a finite number; std::from_chars reads "nan" and "inf"
-// too, which the protocol does not carry.
-std::optional<double> Number(std::string_view field) {
-    double value = 0;
-    const char* end = field.data() + field.size();
-    const auto [stop, error] = std::from_chars(field.data(), end, value);
-    if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 // The fields after the version and the verb, or none when the line is not of
 // this version, does not have that verb or has not `count` of them.
 std::optional<std::vector<std::string_view>> Body(std::string_view line, std::string_view verb,
@@ -70,6 +48,71 @@ std::string Line(std::string_view verb) { return std::string(kProtocol) + " " + 
 
 }  // namespace
 
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (std::size_t at = 0;;) {
+        const std::size_t blank = line.find(' ', at);
+        fields.push_back(line.substr(at, blank - at));
+        if (blank == std::string_view::npos) return fields;
+        at = blank + 1;
+    }
+}
+
+std::optional<double> Number(std::string_view field) {
+    double value = 0;
+    const char* end = field.data() + field.size();
+    const auto [stop, error] = std::from_chars(field.data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::string FormatStage(const Request& request) {
+    std::string text =
+        request.model ? std::string(PolarityName(request.model->type)) : request.part;
+    for (double value : {request.Vcc, request.R1, request.R2, request.Rc, request.Re}) {
+        text += " " + SpiceNumber(value);
+    }
+    return text;
+}
+
+std::optional<Request> ParseStage(const std::vector<std::string_view>& fields, std::size_t first) {
+    if (fields.size() < first + kStageFields) return std::nullopt;
+    const std::string_view part = fields[first];
+    Request request;
+    if (part == PolarityName(Polarity::Npn) || part == PolarityName(Polarity::Pnp)) {
+        request.model = Model{part == "PNP" ? Polarity::Pnp : Polarity::Npn, {}};
+    } else if (!IsKnownPart(part)) {
+        return std::nullopt;
+    }
+    request.part = std::string(part);
+    if (!Numbers<5>(fields, first + 1,
+                    {&request.Vcc, &request.R1, &request.R2, &request.Rc, &request.Re})) {
+        return std::nullopt;
+    }
+    return request;
+}
+
+std::optional<Request> ParseStageAndModel(const std::vector<std::string_view>& fields,
+                                          std::size_t first, std::size_t parametersFrom) {
+    std::optional<Request> request = ParseStage(fields, first);
+    if (!request) return std::nullopt;
+    if (!request->model) {
+        if (fields.size() != parametersFrom) return std::nullopt;
+        return request;
+    }
+    std::optional<std::vector<Parameter>> parameters = ParseParameters(fields, parametersFrom);
+    if (!parameters) return std::nullopt;
+    request->model->parameters = std::move(*parameters);
+    return request;
+}
+
+std::optional<Failure> ParseFailure(std::string_view code) {
+    for (const auto& [failure, known] : kCodes) {
+        if (known == code) return failure;
+    }
+    return std::nullopt;
+}
+
 std::string_view FailureCode(Failure failure) {
     for (const auto& [known, code] : kCodes) {
         if (known == failure) return code;
@@ -78,12 +121,7 @@ std::string_view FailureCode(Failure failure) {
 }
 
 std::string FormatRequest(const Request& request) {
-    const std::string part =
-        request.model ? std::string(PolarityName(request.model->type)) : request.part;
-    std::string line = Line("op") + " " + part;
-    for (double value : {request.Vcc, request.R1, request.R2, request.Rc, request.Re}) {
-        line += " " + SpiceNumber(value);
-    }
+    std::string line = Line("op") + " " + FormatStage(request);
     if (request.model) line += FormatParameters(request.model->parameters);
     return line;
 }
@@ -127,32 +165,18 @@ std::string FormatAnswer(const Answer& answer) {
 
 std::optional<Request> ParseRequest(std::string_view line) {
     if (line.size() >= kMaxLine) return std::nullopt;
-    std::vector<std::string_view> fields = Fields(line);
-    if (fields.size() < 8 || fields[0] != kProtocol || fields[1] != "op") return std::nullopt;
-    const std::string_view part = fields[2];
-    const bool own = part == PolarityName(Polarity::Npn) || part == PolarityName(Polarity::Pnp);
-    if (!own && (!IsKnownPart(part) || fields.size() != 8)) return std::nullopt;
-    Request request;
-    request.part = std::string(part);
-    if (!Numbers<5>(fields, 3,
-                    {&request.Vcc, &request.R1, &request.R2, &request.Rc, &request.Re})) {
+    const std::vector<std::string_view> fields = Fields(line);
+    if (fields.size() < 2 + kStageFields || fields[0] != kProtocol || fields[1] != "op") {
         return std::nullopt;
     }
-    if (own) {
-        std::optional<std::vector<Parameter>> parameters = ParseParameters(fields, 8);
-        if (!parameters) return std::nullopt;
-        request.model =
-            Model{part == "PNP" ? Polarity::Pnp : Polarity::Npn, std::move(*parameters)};
-    }
-    return request;
+    return ParseStageAndModel(fields, 2, 2 + kStageFields);
 }
 
 std::optional<Answer> ParseAnswer(std::string_view line) {
     if (const auto fields = Body(line, "error", 1)) {
-        for (const auto& [failure, code] : kCodes) {
-            if ((*fields)[0] == code) return Answer::Of(failure);
-        }
-        return std::nullopt;
+        const std::optional<Failure> failure = ParseFailure((*fields)[0]);
+        if (!failure) return std::nullopt;
+        return Answer::Of(*failure);
     }
     const auto fields = Body(line, "ok", 4);
     if (!fields) return std::nullopt;

@@ -12,13 +12,17 @@
 // The program writes one request a line to the helper's standard input; the
 // helper writes one answer a line to its standard output, in the order of the
 // requests. A line ends in "\n", holds fields separated by single blanks and
-// is at most kMaxLine bytes long, the "\n" included. Its first field is the
-// protocol and its version, "TSP/2"; a helper that does not speak the
-// version of a request answers it with the code "request".
+// is at most kMaxLine bytes long, the "\n" included (an amplifier's answer
+// kMaxAnswerLine, sim/AmpProtocol.h). Its first field is the protocol and its
+// version, "TSP/2"; a helper that does not speak the version of a request
+// answers it with the code "request".
 //
-//   request   TSP/2 op <part> <Vcc> <R1> <R2> <Rc> <Re> [<name> <value>]...
+//   request   TSP/2 op <stage> [<name> <value>]...
 //   answers   TSP/2 ok <Ic> <Ib> <Vce> <Vbe>
 //             TSP/2 error <code>
+//
+// <stage> is <part> <Vcc> <R1> <R2> <Rc> <Re>. The amplifier's request and
+// answers are in sim/AmpProtocol.h.
 //
 // <part> is one of sim::kParts, or NPN or PNP for a transistor of the user's
 // own: its model's parameters then end the line as pairs, each <name> one of
@@ -89,8 +93,29 @@ std::string FormatAnswer(const Answer& answer);
 std::optional<Request> ParseRequest(std::string_view line);
 std::optional<Answer> ParseAnswer(std::string_view line);
 
-// The code of a failure, as the answer writes it.
+// The code of a failure, as the answer writes it, and back.
 std::string_view FailureCode(Failure failure);
+std::optional<Failure> ParseFailure(std::string_view code);
+
+// The pieces every request is made of, shared by the requests' parsers.
+
+// The fields of a line split at single blanks; an empty field (two blanks in
+// a row, a blank at either end) is kept, so that it fails the parse.
+std::vector<std::string_view> Fields(std::string_view line);
+// The whole field as a finite number; std::from_chars reads "nan" and "inf"
+// too, which the protocol does not carry.
+std::optional<double> Number(std::string_view field);
+// <stage>, and the stage from the kStageFields fields from `first` on. For a
+// part of the user's own, <part> is its type (NPN or PNP) and the parsed
+// stage's model has no parameters yet: they end the line (FormatParameters).
+inline constexpr std::size_t kStageFields = 6;
+std::string FormatStage(const Request& request);
+std::optional<Request> ParseStage(const std::vector<std::string_view>& fields, std::size_t first);
+// The stage from `first` on, and for a part of the user's own its model's
+// parameters from `parametersFrom` to the end of the line; a built-in part's
+// line ends at `parametersFrom`.
+std::optional<Request> ParseStageAndModel(const std::vector<std::string_view>& fields,
+                                          std::size_t first, std::size_t parametersFrom);
 
 // The pairs that end a request for a part of the user's own, from the field
 // `first` on: each name one of sim::kParameters' once, each value a finite
