@@ -71,18 +71,22 @@ bench: build
 bench-startup: build
 	@bench/startup.sh build/default
 
-# The reader of the last-run file under libFuzzer; new inputs it finds go to
-# build/fuzz/corpus, the committed seeds stay as they are.
+# The readers of the last-run file and of model cards under libFuzzer; new
+# inputs they find go under build/fuzz, the committed seeds stay as they are.
 FUZZ_SECONDS ?= 300
+FUZZ_MODEL_CARD_SECONDS ?= $(FUZZ_SECONDS)
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
 	@mkdir -p build/fuzz/corpus
 	@build/fuzz/fuzz/fuzz_last_run -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
 	    -print_final_stats=1 build/fuzz/corpus fuzz/corpus/last_run
+	@mkdir -p build/fuzz/corpus-model-cards
+	@build/fuzz/fuzz/fuzz_model_cards -max_total_time=$(FUZZ_MODEL_CARD_SECONDS) -max_len=65536 \
+	    -timeout=10 -print_final_stats=1 build/fuzz/corpus-model-cards fuzz/corpus/model_cards
 
 fuzz-ci:
-	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30 FUZZ_MODEL_CARD_SECONDS=20
 
 # The Debian package, build/deb/tindrel_<version>_<arch>.deb, built by
 # debhelper from a copy of the sources in build/deb.

@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 
@@ -67,6 +68,31 @@ int PrintHelpAll(int argc, char* argv[], bool platformGiven) {
     return 0;
 }
 
+// Whether a window can be had at all: a platform plugin named (-platform or
+// QT_QPA_PLATFORM), or an X or Wayland display. Without any, Qt would abort
+// with a core dump after pages of plugin text.
+bool DisplayNamed(const app::CommandLine& command) {
+    return command.platformGiven || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// A display named but not there (a stale DISPLAY) is known only once Qt has
+// tried it, and Qt then ends the program with abort(). Its fatal message is
+// replaced by one line and a plain exit; its warnings, which name the display
+// and the plugin, pass through.
+QtMessageHandler qtHandler = nullptr;
+void EndWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        qtHandler(type, context, text);
+        return;
+    }
+    std::fputs("tindrel: no window can be shown here; tindrel calc works without one\n", stderr);
+    std::fflush(stderr);
+    // Half-built Qt objects must not be torn down on the way out.
+    std::_Exit(1);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -97,9 +123,15 @@ int main(int argc, char* argv[]) {
             break;
     }
 
+    if (!DisplayNamed(command)) {
+        std::fputs("tindrel: no display; tindrel calc works without one\n", stderr);
+        return 1;
+    }
     QCoreApplication::setApplicationName(QStringLiteral("Tindrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TINDREL_VERSION));
+    qtHandler = qInstallMessageHandler(EndWithoutDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
     // Ties the window to the installed desktop entry (its Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tindrel.Tindrel"));
     QApplication::setFont(ui::UserInterfaceFont());

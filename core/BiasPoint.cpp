@@ -59,6 +59,7 @@ bool RunOperatingPoint(StepRunner& run, BiasPoint& p, double Vcc, double Beta, d
     if (run.Faulted(2)) return false;
     p.Ic = f.Div(f.Mul(f.Sub(p.Vth, Vbe), Beta), f.Add(f.Mul(f.Add(Beta, 1), Re), p.Rth));
     if (run.Faulted(3)) return false;
+    p.IcAmperes = p.Ic;
     p.Ve = f.Div(f.Mul(f.Mul(p.Ic, Re), f.Add(Beta, 1)), Beta);
     if (run.Faulted(4)) return false;
     p.Vc = f.Sub(Vcc, f.Mul(p.Ic, Rc));

@@ -23,6 +23,9 @@ struct BiasPoint {
     double Pc = 0;   // step 11, watt
     double Pc0 = 0;  // step 12, watt
     double S = 0;    // step 13
+    // Step 3's collector current in ampere, kept as computed: step 6 turns
+    // Ic into milliamperes, and dividing that back would not give it exactly.
+    double IcAmperes = 0;
 };
 
 // The base-emitter drop of each material.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <string>
 
 namespace core {
@@ -102,6 +103,20 @@ std::vector<double> Candidates(double ohms, Series series) {
     const auto above = std::lower_bound(values.begin(), values.end(), ohms);
     if (*above == ohms) return {ohms};
     return {*(above - 1), *above};
+}
+
+double RoundUpToSeries(double value, Series series) {
+    const std::span<const int> mantissas = SeriesMantissas(series);
+    // A mantissa of d digits stands for mantissa x 10^(exponent - d + 1).
+    const int digits = mantissas.front() >= 100 ? 3 : 2;
+    const int decade = static_cast<int>(std::floor(std::log10(value)));
+    // log10 may land one decade off near a power of ten: start one lower.
+    for (int exponent = decade - 1;; ++exponent) {
+        for (int mantissa : mantissas) {
+            const double candidate = Decimal(mantissa, exponent - digits + 1);
+            if (value <= candidate + kSeriesTolerance * candidate) return candidate;
+        }
+    }
 }
 
 }  // namespace core

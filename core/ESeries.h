@@ -28,4 +28,13 @@ const std::vector<double>& StandardValues(Series series);
 // one value when `ohms` is standard, none when it lies outside the range.
 std::vector<double> Candidates(double ohms, Series series);
 
+// How near a value must be to a series value to count as that value, as a
+// share of it: 6.8e-6 worked out as 6.8000000001e-6 is still 6.8 uF.
+inline constexpr double kSeriesTolerance = 1e-9;
+
+// The smallest value of the series, in any decade, at or above `value`
+// (finite, above 0), each the double nearest to its decimal: capacitors as
+// well as resistors.
+double RoundUpToSeries(double value, Series series);
+
 }  // namespace core

@@ -57,6 +57,10 @@ bool TakeUnit(std::string_view& s, InputUnit unit) {
             return TakeAnyCase(s, "ma");
         case InputUnit::Percent:
             return TakeAnyCase(s, "%");
+        case InputUnit::Farad:
+            return TakeAnyCase(s, "f");
+        case InputUnit::Hertz:
+            return TakeAnyCase(s, "hz");
         case InputUnit::None:
             break;
     }
@@ -75,7 +79,9 @@ bool IsOnlyUnit(std::string_view s, InputUnit unit) {
 // the case SI gives them (m milli, M mega), but "meg" is read in any case, as
 // circuit simulators do; it is tried before "m", its first letter.
 std::optional<int> TakeMultiplier(std::string_view& s, InputUnit unit) {
-    if (unit != InputUnit::Volt && unit != InputUnit::Ohm) return std::nullopt;
+    if (unit != InputUnit::Volt && unit != InputUnit::Ohm && unit != InputUnit::Farad &&
+        unit != InputUnit::Hertz)
+        return std::nullopt;
     if (TakeAnyCase(s, "meg")) return 6;
     struct Multiplier {
         std::string_view text;

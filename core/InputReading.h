@@ -6,13 +6,16 @@
 namespace core {
 
 // The unit that a box's text may end with and still be read whole.
-// Volt and Ohm take multipliers (22k, 500mV); the others only their unit.
+// Volt, Ohm, Farad and Hertz take multipliers (22k, 500mV, 10uF, 1kHz); the
+// others only their unit.
 enum class InputUnit {
     Volt,         // Vcc, Vce
     Ohm,          // R1, R2, Rc, Re
     None,         // Beta, the divider's stiffness
     Milliampere,  // a current typed in mA
     Percent,      // a share typed in per cent
+    Farad,        // capacitors of the amplifier
+    Hertz,        // frequencies of the amplifier
 };
 
 // How the lenient conversion reads a box's text, and what the user most

@@ -21,18 +21,25 @@ std::string Fixed(double value, int decimals) {
     return std::string(digits, end);
 }
 
+// A transistor in cut-off: no current flows into its base, and what flows
+// through its collector is leakage, of no use as a scale or a gain.
+bool CutOff(const Point& point) {
+    return !(point.Ib > 0 && point.Ic > 0 && std::isfinite(point.Ic / point.Ib));
+}
+
 // How far the calculation's Ic lies from the simulated one, or nothing where
 // the simulated one gives no scale (cut-off).
-std::string Comparison(double modelIc, double simulatedIc) {
-    if (!(simulatedIc > 0)) return {};
-    const double percent = (modelIc - simulatedIc) / simulatedIc * 100;
+std::string Comparison(double calculatedIc, const Point& point) {
+    if (CutOff(point)) return {};
+    const double percent = (calculatedIc - point.Ic) / point.Ic * 100;
     if (!std::isfinite(percent)) return {};
-    if (std::fabs(percent) < 0.05) return "; the model's Ic agrees within 0.05 %";
-    return "; the model's Ic is " + Fixed(std::fabs(percent), 1) + " % " +
+    if (std::fabs(percent) < 0.05) return "; the calculated Ic agrees within 0.05 %";
+    return "; the calculated Ic is " + Fixed(std::fabs(percent), 1) + " % " +
            (percent > 0 ? "higher" : "lower");
 }
 
-double Gain(const Point& point) { return point.Ic / point.Ib; }
+// What stands for the current gain in cut-off: an en dash.
+constexpr std::string_view kNoGain = "\u2013";
 
 }  // namespace
 
@@ -70,7 +77,7 @@ std::string HelperTimedOutReason(int seconds) {
            " s and was stopped; the next Calculate starts it again";
 }
 
-std::string Sentence(std::string_view part, const Status& status, double modelIc) {
+std::string Sentence(std::string_view part, const Status& status, double calculatedIc) {
     const std::string name(part);
     if (!status.point) {
         if (status.reason.starts_with(kNoSimulation)) {
@@ -81,7 +88,8 @@ std::string Sentence(std::string_view part, const Status& status, double modelIc
     const Point& point = *status.point;
     return name + " in SPICE: Ic = " + core::ShownNumber(point.Ic * 1000) +
            " mA, Vce = " + core::ShownNumber(point.Vce) + " V, Vbe = " + Fixed(point.Vbe, 3) +
-           " V, Ic/Ib = " + Fixed(Gain(point), 0) + Comparison(modelIc, point.Ic) + ".";
+           " V, Ic/Ib = " + (CutOff(point) ? std::string(kNoGain) : Fixed(point.Ic / point.Ib, 0)) +
+           Comparison(calculatedIc, point) + ".";
 }
 
 std::string Description(std::string_view part, const Status& status) {
@@ -90,7 +98,8 @@ std::string Description(std::string_view part, const Status& status) {
     const Point& point = *status.point;
     return opening + "Vce = " + core::ShownNumber(point.Vce) +
            " V, Ic = " + core::ShownNumber(point.Ic) + " A, Vbe = " + core::ShownNumber(point.Vbe) +
-           " V, Ic/Ib = " + core::ShownNumber(Gain(point)) + ".";
+           " V, Ic/Ib = " +
+           (CutOff(point) ? std::string(kNoGain) : core::ShownNumber(point.Ic / point.Ib)) + ".";
 }
 
 }  // namespace sim

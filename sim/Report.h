@@ -32,14 +32,16 @@ std::string HelperStoppedReason();
 std::string HelperTimedOutReason(int seconds);
 
 // The sentence under the picture, e.g. "2N3904 in SPICE: Ic = 2.853 mA,
-// Vce = 4.376 V, Vbe = 0.692 V, Ic/Ib = 156; the model's Ic is 3.3 % higher."
-// against the calculation's Ic of `modelIc` amperes; "No simulation: <reason>."
-// for a refused stage, "<part> in SPICE: <reason>." otherwise.
-std::string Sentence(std::string_view part, const Status& status, double modelIc);
+// Vce = 4.376 V, Vbe = 0.692 V, Ic/Ib = 156; the calculated Ic is 3.3 %
+// higher." against the calculation's Ic of `calculatedIc` amperes, with
+// "Ic/Ib = –" and no comparison for a part in cut-off; "No simulation:
+// <reason>." for a refused stage, "<part> in SPICE: <reason>." otherwise.
+std::string Sentence(std::string_view part, const Status& status, double calculatedIc);
 
 // What the picture's description gains after the load line's:
 // " SPICE with <part>: Vce = <v> V, Ic = <i> A, Vbe = <b> V, Ic/Ib = <h>." with
-// the numbers as the result lines show them, or " SPICE with <part>: <reason>.".
+// the numbers as the result lines show them ("–" for the gain in cut-off), or
+// " SPICE with <part>: <reason>.".
 std::string Description(std::string_view part, const Status& status);
 
 }  // namespace sim

@@ -117,5 +117,18 @@ input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,
 
 input="$work" calc 1 "" $'tindrel: could not read the input: Is a directory\n' calc --csv
 
+# The window without a display: one line, and no core dump. A display named
+# but not there is told after Qt's own word on it.
+calc 1 "" $'tindrel: no display; tindrel calc works without one\n'
+env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:7391 XDG_RUNTIME_DIR="$work" \
+    timeout 10 "$program" >"$work/out" 2>"$work/err"
+status=$?
+if [[ "$status" != 1 || "$(tail -n 1 "$work/err")" != \
+      "tindrel: no window can be shown here; tindrel calc works without one" ]]; then
+    printf 'FAIL: tindrel with DISPLAY=:7391: status %s (expected 1)\nstderr:\n%s\n' \
+        "$status" "$(cat "$work/err")"
+    failed=1
+fi
+
 ((failed == 0)) && echo PASS
 exit "$failed"

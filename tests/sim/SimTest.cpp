@@ -162,18 +162,26 @@ TEST(ChecksTest, NamesTheFirstValueAtFault) {
 TEST(ReportTest, SentenceAndDescription) {
     EXPECT_EQ(Sentence("2N3904", Status::Of(kSimulated), 2.946e-3),
               "2N3904 in SPICE: Ic = 2.853 mA, Vce = 4.376 V, Vbe = 0.692 V, Ic/Ib = 156; the "
-              "model's Ic is 3.3 % higher.");
+              "calculated Ic is 3.3 % higher.");
     EXPECT_EQ(
         Description("2N3904", Status::Of(kSimulated)),
         " SPICE with 2N3904: Vce = 4.376 V, Ic = 2.853e-3 A, Vbe = 692.4e-3 V, Ic/Ib = 156.0.");
     EXPECT_TRUE(Sentence("2N3904", Status::Of(kSimulated), 2.5e-3)
-                    .ends_with("; the model's Ic is 12.4 % lower."));
+                    .ends_with("; the calculated Ic is 12.4 % lower."));
     EXPECT_TRUE(Sentence("2N3904", Status::Of(kSimulated), 2.853e-3)
-                    .ends_with("; the model's Ic agrees within 0.05 %."));
-    // A simulated point in cut-off gives no scale to compare with.
-    const Point cutOff{0, 0, 12, 0.2};
-    EXPECT_EQ(Sentence("BC547B", Status::Of(cutOff), 1e-3),
-              "BC547B in SPICE: Ic = 0.000 mA, Vce = 12.00 V, Vbe = 0.200 V, Ic/Ib = +*.***E±*.");
+                    .ends_with("; the calculated Ic agrees within 0.05 %."));
+    // A simulated point in cut-off gives no gain and no scale to compare
+    // with: none at all, or leakage that flows out of the base (ngspice's
+    // 2N3904 with R1 = 1 Mohm, R2 = 1 kohm).
+    EXPECT_EQ(Sentence("BC547B", Status::Of({0, 0, 12, 0.2}), 1e-3),
+              "BC547B in SPICE: Ic = 0.000 mA, Vce = 12.00 V, Vbe = 0.200 V, Ic/Ib = \u2013.");
+    const Point leakage{1.2009585541314549e-11, -1.1982153256082788e-11, 11.999999947165444,
+                        0.011988023945301806};
+    EXPECT_EQ(Sentence("2N3904", Status::Of(leakage), 0),
+              "2N3904 in SPICE: Ic = 12.01e-9 mA, Vce = 12.00 V, Vbe = 0.012 V, Ic/Ib = \u2013.");
+    EXPECT_EQ(Description("2N3904", Status::Of(leakage)),
+              " SPICE with 2N3904: Vce = 12.00 V, Ic = 12.01e-12 A, Vbe = 11.99e-3 V, Ic/Ib = "
+              "\u2013.");
 
     const Status refused = Status::Because(Refused("Vcc lies outside 0.1 V to 1000 V"));
     EXPECT_EQ(Sentence("2N2222A", refused, 1e-3),

@@ -28,7 +28,8 @@ const QString kLoadLine =
     "Load line: Vce = 12.00 V at Ic = 0, Ic = 4.486e-3 A at Vce = 0. Q point: Vce = 4.121 V, Ic = "
     "2.946e-3 A, active region.";
 const QString kSimulated =
-    "2N3904 in SPICE: Ic = 2.853 mA, Vce = 4.376 V, Vbe = 0.692 V, Ic/Ib = 156; the model's Ic is "
+    "2N3904 in SPICE: Ic = 2.853 mA, Vce = 4.376 V, Vbe = 0.692 V, Ic/Ib = 156; the calculated Ic "
+    "is "
     "3.3 % higher.";
 
 // The simulated point's marker is the one thing drawn in the palette's link
@@ -43,8 +44,9 @@ bool HasMarker(const QImage& picture) {
     return false;
 }
 
-// The helpers this process has started that still run.
-int RunningHelpers() {
+// The helpers (or stand-ins named `name`) this process has started that
+// still run.
+int RunningHelpers(const QString& name = "tindrel-spice") {
     int running = 0;
     const QString parent = QString::number(QCoreApplication::applicationPid());
     for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
@@ -53,7 +55,7 @@ int RunningHelpers() {
         // pid (comm) state ppid ...
         const QString line = QString::fromUtf8(stat.readAll());
         const QStringList rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (line.contains("(tindrel-spice)") && rest.size() > 1 && rest[1] == parent &&
+        if (line.contains("(" + name + ")") && rest.size() > 1 && rest[1] == parent &&
             rest[0] != "Z") {
             ++running;
         }
@@ -125,6 +127,11 @@ TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
                         "Ic/Ib = 156.0.")
                   .toStdString());
     EXPECT_TRUE(HasMarker(window_->Picture()));
+    // The same Calculate again keeps the point on show: the marker does not
+    // blink.
+    window_->SetCalculation(Calculate(12));
+    EXPECT_EQ(Sentence(), kSimulated);
+    EXPECT_TRUE(HasMarker(window_->Picture()));
 
     part_->setCurrentText("BC547B");
     EXPECT_TRUE(Awaits("BC547B in SPICE: Ic = 2.981 mA, Vce = 4.036 V"))
@@ -176,6 +183,27 @@ TEST_F(LoadLineSpice, HelperThatDiesHangsOrIsMissingIsReported) {
         session_.Keep(Calculate(12));
         EXPECT_TRUE(Awaits(kSimulated)) << Sentence().toStdString();
     }
+}
+
+// A request made while the helper hangs over an earlier one is not blamed for
+// the earlier one's time-out: it goes to a fresh helper of its own.
+TEST_F(LoadLineSpice, NewestRequestOutlivesAnEarlierTimeOut) {
+    part_->setCurrentText("2N3904");
+    window_->UseSpiceHelper(StandIn("stops", "kill -STOP $$"), 300);
+    window_->SetCalculation(Calculate(11));
+    window_->SetCalculation(Calculate(12));
+    EXPECT_TRUE(Awaits(kSimulated)) << Sentence().toStdString();
+}
+
+// A helper busy with a request is killed as the window closes, not left to
+// finish.
+TEST_F(LoadLineSpice, ClosingTheWindowKillsABusyHelper) {
+    part_->setCurrentText("2N3904");
+    window_->UseSpiceHelper(StandIn("busy", "kill -STOP $$"), 60000);
+    window_->SetCalculation(Calculate(12));
+    EXPECT_TRUE(QTest::qWaitFor([] { return RunningHelpers("busy") == 1; }, 5000));
+    window_->close();
+    EXPECT_TRUE(QTest::qWaitFor([] { return RunningHelpers("busy") == 0; }, 5000));
 }
 
 // The helper ends with the window, a Calculate while it is closed starts

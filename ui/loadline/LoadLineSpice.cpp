@@ -14,7 +14,9 @@ constexpr double kMarkerRadius = 6;
 constexpr int kPad = 6;
 
 // The calculation's Ic, which holds milliamperes once line 1 is shown.
-double ModelIc(const core::Calculation& calculation) { return calculation.outcome.point.Ic / 1000; }
+double CalculatedIc(const core::Calculation& calculation) {
+    return calculation.outcome.point.Ic / 1000;
+}
 
 }  // namespace
 
@@ -30,6 +32,7 @@ void LoadLineSpice::UseHelper(const QString& path, int answerMilliseconds) {
     client_ = new SpiceClient(path, this, answerMilliseconds);
     connect(client_, &SpiceClient::Simulated, this, &LoadLineSpice::Answered);
     asked_.reset();
+    shown_.reset();
     Run();
 }
 
@@ -57,35 +60,37 @@ void LoadLineSpice::Resume() {
 }
 
 void LoadLineSpice::Run() {
-    asked_.reset();
     if (!Chosen() || !calculation_) {
-        status_ = sim::Status::Because("press Calculate in the main window");
-        emit Changed();
+        Show(sim::Status::Because("press Calculate in the main window"));
         return;
     }
     if (const std::optional<std::string> reason = sim::CheckStage(calculation_->stage)) {
-        status_ = sim::Status::Because(sim::Refused(*reason));
-        emit Changed();
+        Show(sim::Status::Because(sim::Refused(*reason)));
         return;
     }
-    status_ = sim::Status::Because(std::string(sim::kSimulating));
+    const sim::Request request = sim::MakeRequest(calculation_->stage, part_);
+    // The same request again: its point stays shown, or its answer is
+    // awaited, and the marker does not blink.
+    if (request == asked_ || (request == shown_ && status_.point)) return;
+    Show(sim::Status::Because(std::string(sim::kSimulating)));
     // A closed window starts no helper: Resume asks as it is shown again.
-    if (stopped_) {
-        emit Changed();
-        return;
-    }
+    if (stopped_) return;
     // Set before asking: a helper that cannot start answers at once.
-    asked_ = sim::MakeRequest(calculation_->stage, part_);
+    asked_ = request;
+    client_->Simulate(request);
+}
+
+void LoadLineSpice::Show(const sim::Status& status, std::optional<sim::Request> request) {
+    asked_.reset();
+    shown_ = std::move(request);
+    status_ = status;
     emit Changed();
-    client_->Simulate(*asked_);
 }
 
 void LoadLineSpice::Answered(const sim::Request& request, const sim::Status& status) {
     // An answer to an earlier request, overtaken by a later change.
     if (!asked_ || request != *asked_) return;
-    asked_.reset();
-    status_ = status;
-    emit Changed();
+    Show(status, request);
 }
 
 std::optional<sim::Point> LoadLineSpice::Point() const {
@@ -94,7 +99,7 @@ std::optional<sim::Point> LoadLineSpice::Point() const {
 
 std::string LoadLineSpice::Sentence() const {
     if (!Chosen()) return {};
-    return sim::Sentence(part_, status_, calculation_ ? ModelIc(*calculation_) : 0);
+    return sim::Sentence(part_, status_, calculation_ ? CalculatedIc(*calculation_) : 0);
 }
 
 std::string LoadLineSpice::Description() const {

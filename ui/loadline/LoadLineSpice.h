@@ -19,7 +19,8 @@ class SpiceClient;
 
 // The load line window's real transistor: which part is chosen, the last
 // Calculate, and what the simulator made of them. It asks for a run at every
-// change and shows only the answer to the newest request.
+// change and shows only the answer to the newest request; the same request
+// again is not asked twice.
 class LoadLineSpice : public QObject {
     Q_OBJECT
 
@@ -51,12 +52,17 @@ signals:
 
 private:
     void Run();
+    // Shows `status`, the answer to `request` when there is one, and asks
+    // nothing more.
+    void Show(const sim::Status& status, std::optional<sim::Request> request = std::nullopt);
     void Answered(const sim::Request& request, const sim::Status& status);
 
     SpiceClient* client_;
     std::string part_;
     std::optional<core::Calculation> calculation_;
+    // The request awaited, and the one whose answer is shown.
     std::optional<sim::Request> asked_;
+    std::optional<sim::Request> shown_;
     sim::Status status_;
     bool stopped_ = false;
 };

@@ -53,7 +53,12 @@ QString SpiceClient::DefaultHelperPath() {
 
 void SpiceClient::Simulate(const sim::Request& request) {
     if (inFlight_) {
-        waiting_ = request;
+        // The same request again needs only the answer already awaited.
+        if (request == *inFlight_) {
+            waiting_.reset();
+        } else {
+            waiting_ = request;
+        }
         return;
     }
     Send(request);
@@ -63,7 +68,7 @@ void SpiceClient::Stop() {
     waiting_.reset();
     inFlight_.reset();
     deadline_->stop();
-    DropHelper();
+    DropHelper(Ending::AtOnce);
 }
 
 void SpiceClient::Send(const sim::Request& request) {
@@ -88,7 +93,7 @@ void SpiceClient::StartHelper() {
         if (!inFlight_) {
             // It ended after its last answer (ngspice gave up): the next
             // request starts a fresh one.
-            DropHelper();
+            DropHelper(Ending::AtInputEnd);
             return;
         }
         HelperFailed(status == QProcess::NormalExit && code == kLibraryMissing
@@ -109,16 +114,15 @@ void SpiceClient::ReadAnswers() {
         }
         // A helper whose ngspice gave up ends: the next request goes to a
         // fresh one.
-        if (!answer->point && answer->failure == sim::Failure::Exit) DropHelper();
+        if (!answer->point && answer->failure == sim::Failure::Exit) DropHelper(Ending::AtInputEnd);
         Finish(StatusOf(*answer));
     }
 }
 
 void SpiceClient::HelperFailed(const std::string& reason) {
-    DropHelper();
-    // Only the newest request matters to the window; it gets the reason.
-    if (waiting_) inFlight_ = waiting_;
-    waiting_.reset();
+    DropHelper(Ending::AtOnce);
+    // The reason is the request's that was sent; one that waits goes to a
+    // fresh helper.
     if (inFlight_) Finish(sim::Status::Because(reason));
 }
 
@@ -134,7 +138,7 @@ void SpiceClient::Finish(const sim::Status& status) {
     emit Simulated(done, status);
 }
 
-void SpiceClient::DropHelper() {
+void SpiceClient::DropHelper(Ending ending) {
     if (process_ == nullptr) return;
     QProcess* process = process_;
     process_ = nullptr;
@@ -145,9 +149,10 @@ void SpiceClient::DropHelper() {
         return;
     }
     // A helper between requests ends at the end of its input; one that is
-    // busy, hung or stopped is killed. Either way nothing here waits for it.
+    // busy, hung or no longer wanted is killed. Either way nothing here waits
+    // for it.
     connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    if (inFlight_) {
+    if (ending == Ending::AtOnce || inFlight_) {
         process->kill();
     } else {
         process->closeWriteChannel();

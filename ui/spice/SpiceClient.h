@@ -16,8 +16,9 @@ namespace ui {
 // starts it on the first request, talks to it through QProcess's signals
 // only and never waits for it. One request is under way at a time; a newer
 // one waits for it, replacing any other that waits. A helper that does not
-// answer in time is killed; a missing, crashed or killed helper is started
-// again by the next request.
+// answer in time is killed and only the request sent is answered with the
+// reason; the one that waits then goes to a fresh helper. A missing, crashed
+// or killed helper is started again by the next request.
 class SpiceClient : public QObject {
     Q_OBJECT
 
@@ -33,7 +34,7 @@ public:
     static QString DefaultHelperPath();
 
     void Simulate(const sim::Request& request);
-    // Ends the helper; the next request starts it again.
+    // Kills the helper at once; the next request starts it again.
     void Stop();
 
     bool Busy() const { return inFlight_.has_value(); }
@@ -48,7 +49,10 @@ private:
     void ReadAnswers();
     void HelperFailed(const std::string& reason);
     void Finish(const sim::Status& status);
-    void DropHelper();
+    // How a helper that is let go ends: at the end of its input, when it is
+    // idle and may finish cleanly, or killed at once.
+    enum class Ending { AtInputEnd, AtOnce };
+    void DropHelper(Ending ending);
 
     QString helperPath_;
     int answerMilliseconds_;
