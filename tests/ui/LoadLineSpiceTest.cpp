@@ -129,7 +129,7 @@ TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
     EXPECT_TRUE(HasMarker(window_->Picture()));
     // The same Calculate again keeps the point on show: the marker does not
     // blink.
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(12));
     EXPECT_EQ(Sentence(), kSimulated);
     EXPECT_TRUE(HasMarker(window_->Picture()));
 
@@ -190,8 +190,8 @@ TEST_F(LoadLineSpice, HelperThatDiesHangsOrIsMissingIsReported) {
 TEST_F(LoadLineSpice, NewestRequestOutlivesAnEarlierTimeOut) {
     part_->setCurrentText("2N3904");
     window_->UseSpiceHelper(StandIn("stops", "kill -STOP $$"), 300);
-    window_->SetCalculation(Calculate(11));
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(11));
+    session_.Keep(Calculate(12));
     EXPECT_TRUE(Awaits(kSimulated)) << Sentence().toStdString();
 }
 
@@ -200,7 +200,7 @@ TEST_F(LoadLineSpice, NewestRequestOutlivesAnEarlierTimeOut) {
 TEST_F(LoadLineSpice, ClosingTheWindowKillsABusyHelper) {
     part_->setCurrentText("2N3904");
     window_->UseSpiceHelper(StandIn("busy", "kill -STOP $$"), 60000);
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(12));
     EXPECT_TRUE(QTest::qWaitFor([] { return RunningHelpers("busy") == 1; }, 5000));
     window_->close();
     EXPECT_TRUE(QTest::qWaitFor([] { return RunningHelpers("busy") == 0; }, 5000));
