@@ -134,7 +134,6 @@ int main(int argc, char* argv[]) {
     qInstallMessageHandler(qtHandler);
     // Ties the window to the installed desktop entry (its Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tindrel.Tindrel"));
-    QApplication::setFont(ui::UserInterfaceFont());
 
     ui::MainWindow form;
     form.Load(ProgramDir());

@@ -11,6 +11,19 @@ constexpr std::string_view kCards =
 #include "ModelCards.inc"
     ;
 
+struct Rated {
+    std::string_view part;
+    core::PartRatings ratings;  // Vceo, Ic, Pd at 25 °C
+};
+
+constexpr std::array<Rated, kParts.size()> kRatings = {{
+    {"2N3904", {40, 0.2, 0.625}},
+    {"2N2222A", {40, 0.8, 0.5}},
+    {"BC547B", {45, 0.1, 0.5}},
+    {"2N3906", {40, 0.2, 0.625}},
+    {"BC557B", {45, 0.1, 0.5}},
+}};
+
 }  // namespace
 
 bool IsKnownPart(std::string_view part) {
@@ -30,6 +43,21 @@ std::optional<std::string> ModelCard(std::string_view part) {
         at = end + 1;
     }
     return std::nullopt;
+}
+
+Polarity PartPolarity(std::string_view part) {
+    const std::optional<std::string> card = ModelCard(part);
+    if (!card) return Polarity::Npn;
+    const CardScan scan = ScanModelCards(*card);
+    return scan.cards.size() == 1 && scan.cards[0].Taken() ? scan.cards[0].model.type
+                                                           : Polarity::Npn;
+}
+
+core::PartRatings PartRatingsOf(std::string_view part) {
+    for (const Rated& rated : kRatings) {
+        if (rated.part == part) return rated.ratings;
+    }
+    return {};
 }
 
 }  // namespace sim

@@ -22,9 +22,10 @@ std::vector<std::string> BuildNetlist(const Request& request) {
     const std::string collector = kCollector;
     const std::string base = kBase;
     const std::string emitter = kEmitter;
+    const double supply = RequestPolarity(request) == Polarity::Pnp ? -request.Vcc : request.Vcc;
     return {
         "Tindrel bias stage",
-        "Vcc vcc 0 DC " + SpiceNumber(request.Vcc),
+        "Vcc vcc 0 DC " + SpiceNumber(supply),
         "R1 vcc " + base + " " + SpiceNumber(request.R1),
         "R2 " + base + " 0 " + SpiceNumber(request.R2),
         "Rc vcc " + collector + " " + SpiceNumber(request.Rc),
@@ -34,5 +35,7 @@ std::vector<std::string> BuildNetlist(const Request& request) {
         ".end",
     };
 }
+
+Polarity RequestPolarity(const Request& request) { return PartPolarity(request.part); }
 
 }  // namespace sim

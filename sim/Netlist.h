@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/ModelCard.h"
 #include "sim/Protocol.h"
 
 namespace sim {
@@ -14,8 +15,13 @@ std::string SpiceNumber(double value);
 
 // The stage's netlist for ngspice, a line an element, with a title line first
 // (ngspice never reads the first line as an element) and ".end" last. The
-// request's part must be known (sim::IsKnownPart).
+// request's part must be known (sim::IsKnownPart). A PNP part is simulated in
+// the mirror of the stage, its supply at -Vcc, which is the stage whose
+// magnitudes the calculation gives.
 std::vector<std::string> BuildNetlist(const Request& request);
+
+// Whether the request's transistor is an NPN or a PNP part.
+Polarity RequestPolarity(const Request& request);
 
 // The node names: none is an operator of ngspice's expressions (ne, eq...).
 inline constexpr const char* kCollector = "coll";

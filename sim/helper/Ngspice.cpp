@@ -98,20 +98,24 @@ Answer Ngspice::Run(const Request& request) {
     if (const auto failure = ReportedFailure()) {
         answer = Answer::Of(*failure);
     } else if (plot != before && plot.starts_with("op")) {
-        answer = Read(plot);
+        answer = Read(plot, RequestPolarity(request) == Polarity::Pnp);
     }
     Clear();
     return answer;
 }
 
-Answer Ngspice::Read(const std::string& plot) {
+Answer Ngspice::Read(const std::string& plot, bool pnp) {
     // Names without the plot's would resolve to constants (c, e) once the
     // plot is gone; the device currents come from the live circuit.
     const std::string in = plot + ".";
     const double collector = Value(in + "v(" + kCollector + ")");
     const double base = Value(in + "v(" + kBase + ")");
     const double emitter = Value(in + "v(" + kEmitter + ")");
-    const Point point{Value("@q1[ic]"), Value("@q1[ib]"), collector - emitter, base - emitter};
+    Point point{Value("@q1[ic]"), Value("@q1[ib]"), collector - emitter, base - emitter};
+    if (pnp) {
+        // The mirrored stage's figures: the magnitudes of the stage's own.
+        point = {-point.Ic, -point.Ib, -point.Vce, -point.Vbe};
+    }
     for (double value : {point.Ic, point.Ib, point.Vce, point.Vbe}) {
         if (!std::isfinite(value)) return Answer::Of(Failure::Convergence);
     }

@@ -24,7 +24,8 @@ public:
 
     // One operating point at ngspice's default 27 °C, the temperature the
     // model cards are fitted at. The values must have passed CheckValues:
-    // ngspice itself checks none.
+    // ngspice itself checks none. A PNP part's figures are those of the
+    // mirrored stage, and so magnitudes.
     Answer Run(const Request& request);
 
 private:
@@ -33,7 +34,7 @@ private:
 
     bool Command(const char* command);
     std::optional<Failure> ReportedFailure() const;
-    Answer Read(const std::string& plot);
+    Answer Read(const std::string& plot, bool pnp);
     void Clear();
 
     GaveUp gaveUp_;

@@ -47,7 +47,6 @@ std::optional<QPoint> Find(const QImage& screen, const QImage& part) {
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setFont(ui::UserInterfaceFont());  // as the program sets it
     if (argc != 2) {
         std::fprintf(stderr, "usage: window_on_screen SCREENSHOT.png\n");
         return 2;

@@ -187,6 +187,73 @@ TEST(HelperTest, AgreesWithNgspicesOwnProgram) {
     }
 }
 
+// What ngspice's own program prints for the four values after "print" in a
+// netlist given whole, nodes named as the netlist names them.
+std::vector<double> PrintedByNgspice(const fs::path& dir, const std::string& netlist) {
+    std::ofstream(dir / "mirror.cir") << netlist;
+    const std::string command = "cd '" + dir.string() + "' && ngspice -b mirror.cir 2>&1";
+    FILE* out = ::popen(command.c_str(), "r");
+    std::vector<double> printed;
+    if (out == nullptr) return printed;
+    char line[512];
+    while (std::fgets(line, sizeof line, out) != nullptr) {
+        const std::string text = line;
+        const std::size_t equals = text.find(" = ");
+        if (equals != std::string::npos && (text[0] == '@' || text[0] == 'v')) {
+            printed.push_back(std::strtod(text.c_str() + equals + 3, nullptr));
+        }
+    }
+    ::pclose(out);
+    return printed;
+}
+
+// A PNP part runs in the mirror of the stage, its supply at -Vcc, and its
+// figures come back as magnitudes: the netlist here is written by hand.
+TEST(HelperTest, PnpPartsInTheMirrorAgreeWithNgspicesOwnProgram) {
+    if (std::system("command -v ngspice >/dev/null") != 0) {
+        GTEST_SKIP() << "ngspice's own program is not installed (make test installs it)";
+    }
+    TempDir dir;
+    Helper helper(dir.path(), {"HOME=" + dir.path().string()});
+    struct Case {
+        Request request;
+        const char* netlist;
+    };
+    const Case cases[] = {
+        {{"2N3906", 12, 22000, 4700, 2200, 470},
+         "mirrored worked example\n"
+         "V1 supply 0 -12\nRb1 supply b 22k\nRb2 b 0 4.7k\nRl supply c 2.2k\nRs e 0 470\n"
+         "Q1 c b e pnp1\n"
+         ".model pnp1 PNP(Is=1.41f Xti=3 Eg=1.11 Vaf=18.7 Bf=180.7 Ne=1.5 Ise=0 Ikf=80m "
+         "Xtb=1.5 Br=4.977 Nc=2 Isc=0 Ikr=0 Rc=2.5 Cjc=9.728p Mjc=.5776 Vjc=.75 Fc=.5 "
+         "Cje=8.063p Mje=.3677 Vje=.75 Tr=33.42n Tf=179.3p Itf=.4 Vtf=4 Xtf=6 Rb=10)\n"
+         ".control\nset numdgt=12\nop\nprint @q1[ic] @q1[ib] v(c)-v(e) v(b)-v(e)\n.endc\n.end\n"},
+        {{"BC557B", 5, 10000, 2200, 1000, 220},
+         "mirrored small stage\n"
+         "V1 supply 0 -5\nRb1 supply b 10k\nRb2 b 0 2.2k\nRl supply c 1k\nRs e 0 220\n"
+         "Q1 c b e pnp2\n"
+         ".model pnp2 PNP(IS=3.834E-14 NF=1.008 ISE=1.219E-14 NE=1.528 BF=344.4 IKF=0.08039 "
+         "VAF=21.11 NR=1.005 ISC=2.852E-13 NC=1.28 BR=14.84 IKR=0.047 VAR=32.02 RB=1 IRB=1E-06 "
+         "RBM=1 RE=0.6202 RC=0.5713 XTB=0 EG=1.11 XTI=3 CJE=1.23E-11 VJE=0.6106 MJE=0.378 "
+         "TF=5.595E-10 XTF=3.414 VTF=5.23 ITF=0.1483 PTF=0 CJC=1.084E-11 VJC=0.1022 MJC=0.3563 "
+         "XCJC=0.6288 TR=1E-32 CJS=0 VJS=0.75 MJS=0.333 FC=0.8027)\n"
+         ".control\nset numdgt=12\nop\nprint @q1[ic] @q1[ib] v(c)-v(e) v(b)-v(e)\n.endc\n.end\n"},
+    };
+    for (const Case& one : cases) {
+        const std::optional<Answer> answer = ParseAnswer(helper.Ask(FormatRequest(one.request)));
+        ASSERT_TRUE(answer && answer->point) << one.request.part;
+        const std::vector<double> printed = PrintedByNgspice(dir.path(), one.netlist);
+        ASSERT_EQ(printed.size(), 4u) << one.request.part;
+        const Point& point = *answer->point;
+        const double magnitudes[] = {point.Ic, point.Ib, point.Vce, point.Vbe};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_LT(printed[i], 0) << one.request.part << i;
+            EXPECT_NEAR(magnitudes[i], -printed[i], 1e-6 * std::fabs(printed[i]))
+                << one.request.part << i;
+        }
+    }
+}
+
 // Every line gets its answer, in order, and a refused one leaves the helper
 // working.
 TEST(HelperTest, RefusesWhatItDoesNotSimulate) {

@@ -42,8 +42,13 @@ TEST(NetlistTest, EveryPartHasItsCard) {
         request.part = std::string(part);
         const std::vector<std::string> lines = BuildNetlist(request);
         EXPECT_EQ(lines[6], "Q1 coll base emit Q" + request.part);
-        EXPECT_TRUE(lines[7].starts_with(".model Q" + request.part + " NPN(")) << lines[7];
+        const std::string type(PolarityName(PartPolarity(part)));
+        EXPECT_TRUE(lines[7].starts_with(".model Q" + request.part + " " + type + "(")) << lines[7];
+        EXPECT_EQ(lines[1], type == "PNP" ? "Vcc vcc 0 DC -12" : "Vcc vcc 0 DC 12");
+        EXPECT_TRUE(PartRatingsOf(part).Vceo && PartRatingsOf(part).Ic && PartRatingsOf(part).Pd);
     }
+    EXPECT_EQ(PartPolarity("BC557B"), Polarity::Pnp);
+    EXPECT_EQ(PartPolarity("BC547B"), Polarity::Npn);
     EXPECT_FALSE(ModelCard("2N3055"));
     EXPECT_FALSE(ModelCard("Q2N3904"));
 }

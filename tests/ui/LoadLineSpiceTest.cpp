@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "core/BiasPoint.h"
+#include "sim/Models.h"
 #include "ui/loadline/LoadLineWindow.h"
 #include "ui/session/StageSession.h"
 
@@ -106,7 +107,7 @@ protected:
 };
 
 TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
-    EXPECT_EQ(part_->count(), 4);
+    EXPECT_EQ(part_->count(), 1 + static_cast<int>(sim::kParts.size()));
     EXPECT_EQ(part_->currentText(), "None");
     EXPECT_EQ(part_->accessibleName(), "Real transistor");
     session_.Keep(Calculate(12));

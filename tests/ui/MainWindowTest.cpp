@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/design/DesignWindow.h"
+#include "ui/loadline/LoadLineWindow.h"
 #include "ui/main/MainWindow.h"
 
 // Readable failure messages for the Qt value types compared below.
@@ -99,7 +101,7 @@ void Activate(MainWindow& form) {
 
 TEST(MainWindowLayout, EveryControlHasItsKindContainerTextPlaceAndFont) {
     MainWindow form;
-    const QFont applicationFont = QApplication::font();
+    const QFont windowFont = ui::UserInterfaceFont();
     std::map<QString, std::set<QString>> expectedChildren;
     for (const Expected& row : kLayout) {
         SCOPED_TRACE(row.name);
@@ -123,7 +125,7 @@ TEST(MainWindowLayout, EveryControlHasItsKindContainerTextPlaceAndFont) {
             EXPECT_TRUE(QFontInfo(font).fixedPitch()) << QFontInfo(font).family().toStdString();
         } else {
             EXPECT_FALSE(widget->testAttribute(Qt::WA_SetFont));
-            EXPECT_EQ(font, applicationFont);
+            EXPECT_EQ(font, windowFont);
         }
     }
     // Exactly these controls, and nothing else, in each container.
@@ -159,8 +161,8 @@ QRect CaptionRoom(const QWidget* widget) {
 // A face that the system substitutes for the default font can be wider than
 // the fixed layout allows: a monospace one cuts "Semiconductor" short.
 TEST(MainWindowLayout, EveryCaptionFitsItsControlInTheFontItIsDrawnIn) {
-    const QFontInfo applicationFont(QApplication::font());
-    EXPECT_FALSE(applicationFont.fixedPitch()) << applicationFont.family().toStdString();
+    const QFontInfo windowFont(ui::UserInterfaceFont());
+    EXPECT_FALSE(windowFont.fixedPitch()) << windowFont.family().toStdString();
     MainWindow form;
     for (const Expected& row : kLayout) {
         const auto* widget = form.findChild<QWidget*>(QString::fromUtf8(row.name));
@@ -173,6 +175,20 @@ TEST(MainWindowLayout, EveryCaptionFitsItsControlInTheFontItIsDrawnIn) {
             << row.name << ": " << testing::PrintToString(needed) << " of text in "
             << testing::PrintToString(room.size()) << " in "
             << QFontInfo(widget->font()).family().toStdString();
+    }
+}
+
+// Only the main window's fixed layout has a font of its own: its side windows
+// have real layouts and follow the desktop's.
+TEST(MainWindowLayout, SideWindowsKeepTheDesktopFont) {
+    MainWindow form;
+    EXPECT_EQ(form.font(), ui::UserInterfaceFont());
+    const ui::LoadLineWindow loadLine(&form);
+    const ui::DesignWindow design(&form, nullptr);
+    for (const QWidget* side :
+         {static_cast<const QWidget*>(&loadLine), static_cast<const QWidget*>(&design)}) {
+        EXPECT_EQ(side->font(), QApplication::font()) << side->metaObject()->className();
+        EXPECT_NE(side->font(), ui::UserInterfaceFont()) << side->metaObject()->className();
     }
 }
 

@@ -2,8 +2,6 @@
 
 #include <QApplication>
 
-#include "ui/main/MainWindow.h"
-
 // Widget tests need an application object before the first widget exists.
 // Without a display they run on Qt's offscreen platform, which is also what
 // lets test discovery run at build time.
@@ -11,7 +9,5 @@ int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
-    // The font the program itself sets, which the layout is measured in.
-    QApplication::setFont(ui::UserInterfaceFont());
     return RUN_ALL_TESTS();
 }

@@ -204,6 +204,10 @@ MainWindow::MainWindow() {
     // once, since every size of it is decoded when it is made.
     if (QGuiApplication::windowIcon().isNull()) QGuiApplication::setWindowIcon(TransistorIcon());
     resize(Pixels(kClientWidthTwips), Pixels(kClientHeightTwips));
+    // The fixed layout's own font, for every control that has none of its
+    // own; the side windows and the message boxes, which are windows of their
+    // own, keep the desktop's.
+    setFont(UserInterfaceFont());
 
     const QFont courierNew = CourierNewFont();
     std::array<QWidget*, kControls.size()> widgets{};

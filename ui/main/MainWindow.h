@@ -128,8 +128,7 @@ private:
 // sets for the application when it has none. Needs a running QGuiApplication.
 QIcon TransistorIcon();
 
-// The font of every control that has none of its own; the program makes it
-// the application's font before the window is built.
+// The font of every control of the main window that has none of its own.
 QFont UserInterfaceFont();
 
 }  // namespace ui
