@@ -1,13 +1,16 @@
 // tindrel calc: the standard streams around the window-free calculation.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "app/AmplifierText.h"
 #include "app/CommandLine.h"
+#include "core/Amplifier.h"
 #include "core/BatchCalc.h"
 #include "core/StageCalc.h"
 
@@ -35,10 +38,54 @@ void TellWriteFailed(int error) {
     Tell(std::string("tindrel: could not write the results: ") + std::strerror(error));
 }
 
+core::AmplifierTexts AmplifierTextsOf(const CommandLine& command) {
+    core::AmplifierTexts texts = core::DefaultAmplifierTexts();
+    for (std::size_t box = 0; box < core::kAmplifierBoxCount; ++box) {
+        if (command.amplifier[box]) texts[box] = BoxText(core::BoxAt(box), *command.amplifier[box]);
+    }
+    return texts;
+}
+
+// The table after the six lines, or why there is none.
+core::StageReport ReportAmplifier(const CommandLine& command,
+                                  const core::Calculation& calculation) {
+    core::StageReport report;
+    const core::AmplifierReading reading = core::ReadAmplifierInputs(AmplifierTextsOf(command));
+    core::AmplifierAnalysis analysis = core::Analyse(calculation, reading);
+    if (analysis.ok() && command.pickCaps) {
+        const core::BoxReading corner = core::ReadLowCorner(*command.pickCaps);
+        if (!corner.value) {
+            report.err = "No analysis: --pick-caps " +
+                         BoxFaultReason(corner.fault, corner.rest, false) + ".\n";
+            report.status = 1;
+            return report;
+        }
+        analysis =
+            core::PickCapacitors(*core::AmplifierDcOf(calculation), reading.inputs, *corner.value);
+    }
+    if (!analysis.ok()) {
+        report.err = "No analysis: " + NoAnalysisReason(analysis, BoxNaming::kOption) + ".\n";
+        report.status = 1;
+        return report;
+    }
+    report.out = AmplifierTable(analysis, command.pickCaps.has_value());
+    return report;
+}
+
 int RunStage(const CommandLine& command) {
     const std::vector<std::string>& v = command.values;
     const core::StageTexts texts{v[0], v[1], v[2], v[3], v[4], v[5], command.material};
-    const core::StageReport report = core::ReportStage(texts, command.strict);
+    core::StageReport report = core::ReportStage(texts, command.strict);
+    if (command.ac) {
+        const core::StageRun run = core::RunStage(texts);
+        // Under --strict a value not read whole stops before any result.
+        if (!(command.strict && !run.ReadWhole())) {
+            const core::StageReport amplifier = ReportAmplifier(command, run.calculation);
+            report.out += amplifier.out;
+            report.err += amplifier.err;
+            report.status = std::max(report.status, amplifier.status);
+        }
+    }
     std::fputs(report.err.c_str(), stderr);
     if (!WriteAll(STDOUT_FILENO, report.out)) {
         TellWriteFailed(errno);

@@ -1,61 +1,33 @@
 #include "app/CommandLine.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <string_view>
+
+#include "core/Amplifier.h"
 
 namespace app {
 
 const char kUsage[] =
     "Usage: tindrel [-h | --help | --help-all | -v | --version] [Qt options]\n"
-    "       tindrel calc [--si | --ge | --none] [--strict] VCC BETA R1 R2 RC RE\n"
-    "       tindrel calc --csv [--shown] [--strict] < stages.csv\n";
+    "       tindrel calc [--si | --ge | --none] [--strict] [--ac [AC options]] VCC BETA R1 R2 RC "
+    "RE\n"
+    "       tindrel calc --csv [--shown] [--strict] [--ac [AC options]] < stages.csv\n";
 
 const char kCommandsHelp[] =
     "\n"
     "Commands:\n"
-    "  calc [--si|--ge|--none] [--strict] VCC BETA R1 R2 RC RE\n"
+    "  calc [--si|--ge|--none] [--strict] [--ac [AC options]] VCC BETA R1 R2 RC RE\n"
     "                 Prints the six result lines of one stage, as Calculate\n"
-    "                 shows them, without opening a window.\n"
-    "  calc --csv [--shown] [--strict]\n"
+    "                 shows them, and with --ac its figures as an amplifier,\n"
+    "                 without opening a window.\n"
+    "  calc --csv [--shown] [--strict] [--ac [AC options]]\n"
     "                 Reads stages as CSV from standard input and writes each\n"
     "                 with its results as CSV to standard output.\n"
     "\n"
     "Run 'tindrel calc --help' for the details.";
-
-const char kCalcHelp[] =
-    "Usage: tindrel calc [--si | --ge | --none] [--strict] VCC BETA R1 R2 RC RE\n"
-    "       tindrel calc --csv [--shown] [--strict] < stages.csv\n"
-    "\n"
-    "Works out the DC operating point of one stage, or of every row of a CSV\n"
-    "table, without opening a window. Each value is read as the window's boxes\n"
-    "read it: 22k reads as 22, with a warning on stderr.\n"
-    "\n"
-    "One stage:\n"
-    "  Prints the six result lines to stdout, or line 1 alone where the\n"
-    "  calculation stops at a power. Messages go to stderr.\n"
-    "  --si           Silicon, Vbe = 0.6 V (the default).\n"
-    "  --ge           Germanium, Vbe = 0.1 V.\n"
-    "  --none         Neither material: Vbe = 0.\n"
-    "  --strict       A value that is not read whole is an error.\n"
-    "\n"
-    "A CSV table (--csv):\n"
-    "  The header names the columns Vcc, Beta, R1, R2, Rc, Re and, if wanted,\n"
-    "  Material (Si, Ge or empty; Si without the column), in any order. Each\n"
-    "  row is written back with Ic_mA, Ve, Vc, PR1, PR2, PRe, PRc, Pc, Pc0, S\n"
-    "  and Fault after it.\n"
-    "  --shown        Numbers as the result lines show them (12.14e-3), not\n"
-    "                 the shortest text that reads back exactly\n"
-    "                 (0.012139932169064492).\n"
-    "  --strict       Stop at the first bad row: a column missing from the\n"
-    "                 header, a row with the wrong number of fields, or a\n"
-    "                 value not read whole. Without it, the row's Fault cell\n"
-    "                 says why and the run goes on.\n"
-    "\n"
-    "Exit status: 0 on success, 1 for a fault (one stage) or a stop, 2 for a\n"
-    "usage error.\n"
-    "\n"
-    "Example:\n"
-    "  tindrel calc 12 100 22000 4700 2200 470\n";
 
 namespace {
 
@@ -106,36 +78,222 @@ bool IsOption(std::string_view word) {
     return !(next == '.' || (next >= '0' && next <= '9'));
 }
 
+// What each amplifier option holds, for its help line; the unit, range and
+// default come from the box's rule.
+constexpr std::array<std::string_view, core::kAmplifierBoxCount> kAmplifierMeanings = {
+    "Source resistance",
+    "Load; none for no load (and no Cout)",
+    "Unbypassed part of Re, 0 to RE",
+    "Input coupling capacitor",
+    "Emitter bypass capacitor",
+    "Output coupling capacitor",
+    "Small-signal current gain",
+    "Early voltage; none for an infinite ro",
+    "Transition frequency",
+    "Collector-base capacitance",
+    "Peak source EMF of the test signal",
+    "Frequency of the test signal",
+};
+
+std::string AmplifierHelp(std::size_t box) {
+    const core::AmplifierBoxRule& rule = core::RuleOf(core::BoxAt(box));
+    std::string help(kAmplifierMeanings[box]);
+    if (!rule.unitSymbol.empty()) {
+        help += ", ";
+        help += rule.unitSymbol;
+    }
+    help += rule.lowestIncluded ? ", 0 or more" : ", above 0";
+    help += " (default ";
+    help += rule.empty == core::EmptyBox::kBeta ? "BETA"
+            : rule.defaultText.empty()          ? "none"
+                                                : rule.defaultText;
+    help += ").";
+    return help;
+}
+
+// The calc command's options, bound to where the parse puts them; the help
+// is made from the same definitions.
+struct CalcOptions {
+    int si = 0;
+    int ge = 0;
+    int none = 0;
+    int strict = 0;
+    int csv = 0;
+    int shown = 0;
+    int ac = 0;
+    std::array<std::string, core::kAmplifierBoxCount> amplifier;
+    std::array<CLI::Option*, core::kAmplifierBoxCount> amplifierGiven{};
+    std::string pickCaps;
+    CLI::Option* pickCapsGiven = nullptr;
+};
+
+// Words of `text` in lines of at most kHelpWidth characters, the first
+// after `lead` (padded to `indent`), the others indented by `indent`.
+constexpr std::size_t kHelpWidth = 79;
+std::string Wrapped(std::string lead, std::string_view text, std::size_t indent) {
+    std::string out;
+    std::string line = std::move(lead);
+    if (line.size() + 1 > indent && indent > 0) {
+        out += line + '\n';
+        line.clear();
+    }
+    line.resize(indent, ' ');
+    bool lineEmpty = true;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(' '), text.size());
+        const std::string_view word = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (!lineEmpty && line.size() + 1 + word.size() > kHelpWidth) {
+            out += line + '\n';
+            line.assign(indent, ' ');
+            lineEmpty = true;
+        }
+        if (!lineEmpty) line += ' ';
+        line += word;
+        lineEmpty = false;
+    }
+    return out + line + '\n';
+}
+
+// The help as the other commands' help reads: our usage lines, the
+// description and each group's options with their text wrapped to the
+// terminal's customary width (CLI11 would leave them in one long line).
+class CalcFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App*, std::string) const override {
+        return "Usage: tindrel calc [--si | --ge | --none] [--strict] [--ac [AC options]]\n"
+               "                    VCC BETA R1 R2 RC RE\n"
+               "       tindrel calc --csv [--shown] [--strict] [--ac [AC options]] < stages.csv\n";
+    }
+
+    std::string make_option(const CLI::Option* option, bool positional) const override {
+        return Wrapped("  " + make_option_name(option, positional) + make_option_opts(option),
+                       make_option_desc(option), get_column_width());
+    }
+
+    std::string make_help(const CLI::App* app, std::string name,
+                          CLI::AppFormatMode) const override {
+        std::string out = make_usage(app, name) + '\n' + Wrapped("", app->get_description(), 0);
+        std::vector<std::string> groups;
+        for (const CLI::Option* option : app->get_options()) {
+            if (std::find(groups.begin(), groups.end(), option->get_group()) == groups.end())
+                groups.push_back(option->get_group());
+        }
+        for (const std::string& group : groups) {
+            out += '\n' + group + ":\n";
+            for (const CLI::Option* option : app->get_options()) {
+                if (option->get_group() == group) out += make_option(option, false);
+            }
+        }
+        return out + '\n' + app->get_footer();
+    }
+};
+
+void DescribeCalc(CLI::App& app, CalcOptions& o) {
+    app.formatter(std::make_shared<CalcFormatter>());
+    app.get_formatter()->column_width(26);
+    app.description(
+        "Works out the DC operating point of one stage, or of every row of a CSV table, "
+        "without opening a window. VCC BETA R1 R2 RC RE are read as the window's boxes "
+        "read them: 22k reads as 22, with a warning on stderr. With --ac, the stage's "
+        "figures as an amplifier follow; the AC options take a number with an SI "
+        "multiplier and an optional unit (4.7k, 10u, 10uF, 300MHz).");
+    app.set_help_flag("-h,--help", "Prints this help.")->group("Help");
+    const std::string kOneStage = "One stage";
+    app.add_flag("--si", o.si, "Silicon, Vbe = 0.6 V (the default).")->group(kOneStage);
+    app.add_flag("--ge", o.ge, "Germanium, Vbe = 0.1 V.")->group(kOneStage);
+    app.add_flag("--none", o.none, "Neither material: Vbe = 0.")->group(kOneStage);
+    app.add_flag("--strict", o.strict,
+                 "A value that is not read whole is an error (with --csv: stop at the first "
+                 "bad row).")
+        ->group(kOneStage);
+    const std::string kTable = "A CSV table";
+    app.add_flag("--csv", o.csv,
+                 "Reads stages from standard input: a header naming the columns Vcc, Beta, R1, "
+                 "R2, Rc, Re and, if wanted, Material (Si, Ge or empty) and the AC inputs Rs, "
+                 "RL, Re1, Cin, Ce, Cout, hfe, VA, fT, Cmu, Amplitude, Frequency, in any order. "
+                 "Each row is written back with Ic_mA, Ve, Vc, PR1, PR2, PRe, PRc, Pc, Pc0, S, "
+                 "the AC results if asked for, and Fault.")
+        ->group(kTable);
+    app.add_flag("--shown", o.shown,
+                 "Numbers as the result lines show them (12.14e-3), not the shortest text that "
+                 "reads back exactly (0.012139932169064492).")
+        ->group(kTable);
+    const std::string kAmplifier = "The stage as an amplifier (AC options)";
+    app.add_flag("--ac", o.ac,
+                 "Adds re, gm, rpi, ro, |Av|, |Avs|, Zin, Zout, the corners, the swing and HD2. "
+                 "Any AC option, or an AC column, switches it on too.")
+        ->group(kAmplifier);
+    for (std::size_t box = 0; box < core::kAmplifierBoxCount; ++box) {
+        const core::AmplifierBoxRule& rule = core::RuleOf(core::BoxAt(box));
+        o.amplifierGiven[box] =
+            app.add_option("--" + std::string(rule.option), o.amplifier[box], AmplifierHelp(box))
+                ->type_name(rule.unitSymbol.empty() ? "N" : "VALUE")
+                ->group(kAmplifier);
+    }
+    o.pickCapsGiven =
+        app.add_option("--pick-caps", o.pickCaps,
+                       "Picks Cin, Ce and Cout for a low corner of FL hertz, each rounded up "
+                       "to the E6 series, and uses them (every row of a table).")
+            ->type_name("FL")
+            ->group(kAmplifier);
+    app.footer(
+        "Exit status: 0 on success, 1 for a fault (one stage) or a stop, 2 for a\n"
+        "usage error.\n"
+        "\n"
+        "Examples:\n"
+        "  tindrel calc 12 100 22000 4700 2200 470\n"
+        "  tindrel calc --ac --rl 4.7k --pick-caps 20 12 100 22000 4700 2200 470\n");
+}
+
 CommandLine ParseCalc(int argc, const char* const argv[], int first) {
+    CLI::App app("", "tindrel calc");
+    CalcOptions o;
+    DescribeCalc(app, o);
+    // Values and unknown words stay in order among the extras: CLI11 would
+    // take "-.5" for an option, and the values are checked below as before.
+    app.allow_extras();
+    std::vector<std::string> words;
+    for (int i = argc - 1; i >= first; --i) words.emplace_back(argv[i]);
+    try {
+        app.parse(words);
+    } catch (const CLI::CallForHelp&) {
+        CommandLine help;
+        help.action = Action::kCalcHelp;
+        return help;
+    } catch (const CLI::ParseError& error) {
+        return Error("calc: " + std::string(error.what()));
+    }
+
     CommandLine line;
     line.action = Action::kCalc;
-    int materials = 0;
     bool optionsEnded = false;
-    for (int i = first; i < argc; ++i) {
-        const std::string_view word = argv[i];
-        if (optionsEnded || !IsOption(word)) {
-            line.values.emplace_back(word);
-        } else if (word == "--") {
+    for (const std::string& word : app.remaining()) {
+        if (!optionsEnded && word == "--") {
             optionsEnded = true;
-        } else if (word == "-h" || word == "--help") {
-            line.action = Action::kCalcHelp;
-            return line;
-        } else if (word == "--si" || word == "--ge" || word == "--none") {
-            ++materials;
-            line.material = word == "--si"   ? core::Material::Silicon
-                            : word == "--ge" ? core::Material::Germanium
-                                             : core::Material::None;
-        } else if (word == "--strict") {
-            line.strict = true;
-        } else if (word == "--csv") {
-            line.csv = true;
-        } else if (word == "--shown") {
-            line.shown = true;
+        } else if (optionsEnded || !IsOption(word)) {
+            line.values.push_back(word);
         } else {
-            return Error("calc: unknown option '" + std::string(word) + "'");
+            return Error("calc: unknown option '" + word + "'");
         }
     }
+    const int materials = o.si + o.ge + o.none;
     if (materials > 1) return Error("calc: choose one of --si, --ge and --none");
+    if (o.ge > 0) line.material = core::Material::Germanium;
+    if (o.none > 0) line.material = core::Material::None;
+    line.strict = o.strict > 0;
+    line.csv = o.csv > 0;
+    line.shown = o.shown > 0;
+    line.ac = o.ac > 0;
+    for (std::size_t box = 0; box < core::kAmplifierBoxCount; ++box) {
+        if (o.amplifierGiven[box]->count() == 0) continue;
+        line.ac = true;
+        line.amplifier[box] = o.amplifier[box];
+    }
+    if (o.pickCapsGiven->count() > 0) {
+        line.ac = true;
+        line.pickCaps = o.pickCaps;
+    }
     if (line.csv) {
         if (materials > 0)
             return Error("calc: a CSV table gives the material in its Material column");
@@ -166,6 +324,13 @@ const QtOption* FindQtOption(std::string_view word, bool& valueAttached) {
 }
 
 }  // namespace
+
+std::string CalcHelp() {
+    CLI::App app("", "tindrel calc");
+    CalcOptions options;
+    DescribeCalc(app, options);
+    return app.help();
+}
 
 CommandLine ParseCommandLine(int argc, const char* const argv[]) {
     if (argc > 1 && std::string_view(argv[1]) == "calc") return ParseCalc(argc, argv, 2);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/Amplifier.h"
 #include "core/Calculation.h"
 
 namespace app {
@@ -23,6 +26,11 @@ struct CommandLine {
     bool strict = false;
     core::Material material = core::Material::Silicon;
     std::vector<std::string> values;  // VCC BETA R1 R2 RC RE
+    // --ac, or any amplifier option: the stage's figures as an amplifier.
+    bool ac = false;
+    // The amplifier options given, as typed; the others take their defaults.
+    std::array<std::optional<std::string>, core::kAmplifierBoxCount> amplifier;
+    std::optional<std::string> pickCaps;  // --pick-caps FL
 };
 
 CommandLine ParseCommandLine(int argc, const char* const argv[]);
@@ -31,8 +39,8 @@ CommandLine ParseCommandLine(int argc, const char* const argv[]);
 extern const char kUsage[];
 // What --help adds after the options: the calc command.
 extern const char kCommandsHelp[];
-// tindrel calc --help.
-extern const char kCalcHelp[];
+// tindrel calc --help, made from the same definitions as the parse.
+std::string CalcHelp();
 
 // Runs tindrel calc: reads and writes the standard streams; returns the
 // exit status.

@@ -104,7 +104,7 @@ int main(int argc, char* argv[]) {
         case Action::kCalc:
             return app::RunCalc(command);
         case Action::kCalcHelp:
-            std::fputs(app::kCalcHelp, stdout);
+            std::fputs(app::CalcHelp().c_str(), stdout);
             return 0;
         case Action::kUsageError:
             std::fprintf(stderr, "tindrel: %s\n%s", command.error.c_str(), app::kUsage);

@@ -99,7 +99,7 @@ void BM_SpiceMemoryOver10000Runs(benchmark::State& state) {
         std::fprintf(requests, "%s\n", sim::FormatRequest(request).c_str());
         std::fflush(requests);
         return std::fgets(line, sizeof line, answers) != nullptr &&
-               std::string(line).rfind("TSP/1 ok ", 0) == 0;
+               std::string(line).rfind("TSP/2 ok ", 0) == 0;
     };
     for (auto _ : state) {
         bool ok = ask(2200);

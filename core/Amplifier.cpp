@@ -310,9 +310,34 @@ AmplifierAnalysis Analyse(const Calculation& calculation, const AmplifierInputs&
 }
 
 AmplifierAnalysis Analyse(const Calculation& calculation, const AmplifierReading& reading) {
-    if (reading.faultBox)
-        return BadBox(*reading.faultBox, reading.boxes[IndexOf(*reading.faultBox)].fault);
+    if (reading.faultBox) {
+        const BoxReading& box = reading.boxes[IndexOf(*reading.faultBox)];
+        AmplifierAnalysis analysis = BadBox(*reading.faultBox, box.fault);
+        analysis.rest = box.rest;
+        return analysis;
+    }
     return Analyse(calculation, reading.inputs);
+}
+
+std::array<AmplifierRow, kAmplifierRowCount> AmplifierRows(const SmallSignal& s) {
+    return {{
+        {"re", "Ω", s.re},
+        {"gm", "S", s.gm},
+        {"rπ", "Ω", s.rpi},
+        {"ro", "Ω", s.ro},
+        {"|Av|", "", s.Av},
+        {"|Avs|", "", s.Avs},
+        {"Zin", "Ω", s.Zin},
+        {"Zout", "Ω", s.Zout},
+        {"f(Cin)", "Hz", s.f_in},
+        {"f(Ce)", "Hz", s.f_E},
+        {"f(Cout)", "Hz", s.f_out},
+        {"fL", "Hz", s.fL},
+        {"fH", "Hz", s.fH},
+        {"Swing", "V", s.Swing},
+        {"Max input", "V", s.MaxInput},
+        {"HD2", "%", s.HD2},
+    }};
 }
 
 double Response(const SmallSignal& s, double f) {

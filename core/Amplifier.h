@@ -182,6 +182,7 @@ struct AmplifierAnalysis {
     AmplifierStop stop = AmplifierStop::kNoCalculation;
     AmplifierBox box = AmplifierBox::kRs;  // kBadBox: which box
     BoxFault boxFault = BoxFault::kNone;   // kBadBox: why
+    std::string rest;                      // kNotNumber: the text from where reading stopped
     AmplifierInputs inputs;                // what was analysed (capacitors after a pick)
     SmallSignal figures;                   // whole only when `stop` is kNone
 
@@ -194,6 +195,18 @@ AmplifierAnalysis Analyse(const AmplifierDc& dc, const AmplifierInputs& inputs);
 AmplifierAnalysis Analyse(const Calculation& calculation, const AmplifierInputs& inputs);
 // The same from the boxes' texts: the first box fault stops it.
 AmplifierAnalysis Analyse(const Calculation& calculation, const AmplifierReading& reading);
+
+// One row of the amplifier's table: its name, its unit (empty for a ratio)
+// and its value, none where the value does not exist for the stage.
+struct AmplifierRow {
+    std::string_view name;  // "re", "rπ", "|Av|", "f(Cin)", "Max input"
+    std::string_view unit;  // "Ω", "S", "Hz", "V", "%" or empty
+    std::optional<double> value;
+};
+inline constexpr std::size_t kAmplifierRowCount = 16;
+// The rows re, gm, rπ, ro, |Av|, |Avs|, Zin, Zout, f(Cin), f(Ce), f(Cout),
+// fL, fH, Swing, Max input and HD2, in that order.
+std::array<AmplifierRow, kAmplifierRowCount> AmplifierRows(const SmallSignal& figures);
 
 // |A(f)|, source EMF to output, at `f` hertz, of an analysis that is ok.
 double Response(const SmallSignal& figures, double f);

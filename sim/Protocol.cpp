@@ -19,28 +19,6 @@ constexpr std::array<std::pair<Failure, std::string_view>, 5> kCodes = {{
     {Failure::Exit, "exit"},
 }};
 
-// The fields of a line split at single blanks; an empty field (two blanks in
-// a row, a blank at either end) is kept, so that it fails the parse.
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (std::size_t at = 0;;) {
-        const std::size_t blank = line.find(' ', at);
-        fields.push_back(line.substr(at, blank - at));
-        if (blank == std::string_view::npos) return fields;
-        at = blank + 1;
-    }
-}
-
-// The whole field as a finite number; std::from_chars reads "nan" and "inf"
-// too, which the protocol does not carry.
-std::optional<double> Number(std::string_view field) {
-    double value = 0;
-    const char* end = field.data() + field.size();
-    const auto [stop, error] = std::from_chars(field.data(), end, value);
-    if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 // The fields after the version and the verb, or none when the line is not of
 // this version, does not have that verb or has not `count` of them.
 std::optional<std::vector<std::string_view>> Body(std::string_view line, std::string_view verb,
@@ -70,6 +48,50 @@ std::string Line(std::string_view verb) { return std::string(kProtocol) + " " + 
 
 }  // namespace
 
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (std::size_t at = 0;;) {
+        const std::size_t blank = line.find(' ', at);
+        fields.push_back(line.substr(at, blank - at));
+        if (blank == std::string_view::npos) return fields;
+        at = blank + 1;
+    }
+}
+
+std::optional<double> Number(std::string_view field) {
+    double value = 0;
+    const char* end = field.data() + field.size();
+    const auto [stop, error] = std::from_chars(field.data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::string FormatStage(const Request& request) {
+    std::string text = request.part;
+    for (double value : {request.Vcc, request.R1, request.R2, request.Rc, request.Re}) {
+        text += " " + SpiceNumber(value);
+    }
+    return text;
+}
+
+std::optional<Request> ParseStage(const std::vector<std::string_view>& fields, std::size_t first) {
+    if (fields.size() < first + kStageFields || !IsKnownPart(fields[first])) return std::nullopt;
+    Request request;
+    request.part = std::string(fields[first]);
+    if (!Numbers<5>(fields, first + 1,
+                    {&request.Vcc, &request.R1, &request.R2, &request.Rc, &request.Re})) {
+        return std::nullopt;
+    }
+    return request;
+}
+
+std::optional<Failure> ParseFailure(std::string_view code) {
+    for (const auto& [failure, known] : kCodes) {
+        if (known == code) return failure;
+    }
+    return std::nullopt;
+}
+
 std::string_view FailureCode(Failure failure) {
     for (const auto& [known, code] : kCodes) {
         if (known == failure) return code;
@@ -78,11 +100,7 @@ std::string_view FailureCode(Failure failure) {
 }
 
 std::string FormatRequest(const Request& request) {
-    std::string line = Line("op") + " " + request.part;
-    for (double value : {request.Vcc, request.R1, request.R2, request.Rc, request.Re}) {
-        line += " " + SpiceNumber(value);
-    }
-    return line;
+    return Line("op") + " " + FormatStage(request);
 }
 
 std::string FormatAnswer(const Answer& answer) {
@@ -96,23 +114,16 @@ std::string FormatAnswer(const Answer& answer) {
 }
 
 std::optional<Request> ParseRequest(std::string_view line) {
-    const auto fields = Body(line, "op", 6);
-    if (!fields || !IsKnownPart((*fields)[0])) return std::nullopt;
-    Request request;
-    request.part = std::string((*fields)[0]);
-    if (!Numbers<5>(*fields, 1,
-                    {&request.Vcc, &request.R1, &request.R2, &request.Rc, &request.Re})) {
-        return std::nullopt;
-    }
-    return request;
+    const auto fields = Body(line, "op", kStageFields);
+    if (!fields) return std::nullopt;
+    return ParseStage(*fields, 0);
 }
 
 std::optional<Answer> ParseAnswer(std::string_view line) {
     if (const auto fields = Body(line, "error", 1)) {
-        for (const auto& [failure, code] : kCodes) {
-            if ((*fields)[0] == code) return Answer::Of(failure);
-        }
-        return std::nullopt;
+        const std::optional<Failure> failure = ParseFailure((*fields)[0]);
+        if (!failure) return std::nullopt;
+        return Answer::Of(*failure);
     }
     const auto fields = Body(line, "ok", 4);
     if (!fields) return std::nullopt;

@@ -3,19 +3,24 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // How the program talks to its simulator helper, tindrel-spice.
 //
 // The program writes one request a line to the helper's standard input; the
 // helper writes one answer a line to its standard output, in the order of the
 // requests. A line ends in "\n", holds fields separated by single blanks and
-// is at most kMaxLine bytes long, the "\n" included. Its first field is the
-// protocol and its version, "TSP/1"; a helper that does not speak the
-// version of a request answers it with the code "request".
+// is at most kMaxLine bytes long, the "\n" included (an amplifier's answer
+// kMaxAnswerLine, sim/AmpProtocol.h). Its first field is the protocol and its
+// version, "TSP/2"; a helper that does not speak the version of a request
+// answers it with the code "request".
 //
-//   request   TSP/1 op <part> <Vcc> <R1> <R2> <Rc> <Re>
-//   answers   TSP/1 ok <Ic> <Ib> <Vce> <Vbe>
-//             TSP/1 error <code>
+//   request   TSP/2 op <stage>
+//   answers   TSP/2 ok <Ic> <Ib> <Vce> <Vbe>
+//             TSP/2 error <code>
+//
+// <stage> is <part> <Vcc> <R1> <R2> <Rc> <Re>. The amplifier's request and
+// answers are in sim/AmpProtocol.h.
 //
 // <part> is one of sim::kParts. Every number is finite, written in the C
 // locale as std::to_chars writes it with 17 significant digits, which carries
@@ -33,8 +38,8 @@
 
 namespace sim {
 
-inline constexpr std::string_view kProtocol = "TSP/1";
-inline constexpr std::size_t kMaxLine = 256;
+inline constexpr std::string_view kProtocol = "TSP/2";
+inline constexpr std::size_t kMaxLine = 1024;
 
 // What the helper simulates: the stage's supply and resistors with a part.
 struct Request {
@@ -76,7 +81,21 @@ std::string FormatAnswer(const Answer& answer);
 std::optional<Request> ParseRequest(std::string_view line);
 std::optional<Answer> ParseAnswer(std::string_view line);
 
-// The code of a failure, as the answer writes it.
+// The code of a failure, as the answer writes it, and back.
 std::string_view FailureCode(Failure failure);
+std::optional<Failure> ParseFailure(std::string_view code);
+
+// The pieces every request is made of, shared by the requests' parsers.
+
+// The fields of a line split at single blanks; an empty field (two blanks in
+// a row, a blank at either end) is kept, so that it fails the parse.
+std::vector<std::string_view> Fields(std::string_view line);
+// The whole field as a finite number; std::from_chars reads "nan" and "inf"
+// too, which the protocol does not carry.
+std::optional<double> Number(std::string_view field);
+// <stage>, and the stage from the kStageFields fields from `first` on.
+inline constexpr std::size_t kStageFields = 6;
+std::string FormatStage(const Request& request);
+std::optional<Request> ParseStage(const std::vector<std::string_view>& fields, std::size_t first);
 
 }  // namespace sim

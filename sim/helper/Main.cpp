@@ -16,6 +16,8 @@
 #include <optional>
 #include <string>
 
+#include "sim/AmpProtocol.h"
+#include "sim/Amplifier.h"
 #include "sim/Checks.h"
 #include "sim/Protocol.h"
 #include "sim/helper/Ngspice.h"
@@ -81,13 +83,17 @@ bool WriteAll(const std::string& text) {
     return true;
 }
 
-void Answer(const sim::Answer& answer) {
-    if (!WriteAll(sim::FormatAnswer(answer) + "\n")) {
+void AnswerLine(const std::string& line) {
+    if (!WriteAll(line + "\n")) {
         // Nobody reads any more.
         RemovePrivateDir();
         std::_Exit(EXIT_FAILURE);
     }
 }
+
+void Answer(const sim::Answer& answer) { AnswerLine(sim::FormatAnswer(answer)); }
+
+void AnswerAmp(const sim::AmpAnswer& answer) { AnswerLine(sim::FormatAmpAnswer(answer)); }
 
 // Reads request lines of at most sim::kMaxLine bytes; a longer one is read to
 // its end and handed on cut short, which no parse accepts.
@@ -170,7 +176,15 @@ int main() {
     while (const std::optional<std::string> line = reader.Next()) {
         const std::optional<sim::Request> request = sim::ParseRequest(*line);
         if (!request) {
-            Answer(sim::Answer::Of(sim::Failure::Request));
+            if (const std::optional<sim::AmpRequest> amp = sim::ParseAmpRequest(*line)) {
+                if (sim::CheckAmp(*amp)) {
+                    AnswerAmp(sim::Failure::Input);
+                } else {
+                    spice.RunAmp(*amp, AnswerAmp);
+                }
+            } else {
+                Answer(sim::Answer::Of(sim::Failure::Request));
+            }
         } else if (sim::CheckValues(*request)) {
             Answer(sim::Answer::Of(sim::Failure::Input));
         } else {

@@ -3,8 +3,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "sim/AmpProtocol.h"
 #include "sim/Protocol.h"
 
 namespace sim {
@@ -28,6 +30,12 @@ public:
     // mirrored stage, and so magnitudes.
     Answer Run(const Request& request);
 
+    // The amplifier: its operating point, sweep, mid-band point and
+    // distortion run, each answer handed to `answer` as soon as it is made
+    // (sim/AmpProtocol.h). The request must have passed CheckAmp.
+    using AmpAnswerer = std::function<void(const AmpAnswer&)>;
+    void RunAmp(const AmpRequest& request, const AmpAnswerer& answer);
+
 private:
     static int OnChar(char* line, int id, void* self);
     static int OnExit(int status, bool immediate, bool quit, int id, void* self);
@@ -36,6 +44,13 @@ private:
     std::optional<Failure> ReportedFailure() const;
     Answer Read(const std::string& plot, bool pnp);
     void Clear();
+    std::optional<Failure> Load(std::vector<std::string> netlist);
+    // Runs an analysis; the name of the new plot it made, empty when it
+    // made none or ngspice reported a failure.
+    std::string Analyse(const std::string& command, std::string_view kind);
+    std::optional<AmpPoint> ReadAmpPoint(const std::string& plot, const Request& request);
+    AmpAc RunAc(const AmpRequest& request, const AmpPoint& op);
+    AmpTran RunTran(const AmpRequest& request);
 
     GaveUp gaveUp_;
     // What ngspice wrote to its standard error during the current run.

@@ -56,8 +56,8 @@ check "" --help 0 out "^ *-v, --version "
 check "" --help-all 0 out "^ *--platform "
 
 usage='Usage: tindrel [-h | --help | --help-all | -v | --version] [Qt options]
-       tindrel calc [--si | --ge | --none] [--strict] VCC BETA R1 R2 RC RE
-       tindrel calc --csv [--shown] [--strict] < stages.csv
+       tindrel calc [--si | --ge | --none] [--strict] [--ac [AC options]] VCC BETA R1 R2 RC RE
+       tindrel calc --csv [--shown] [--strict] [--ac [AC options]] < stages.csv
 '
 worked='Ic = 2.946 mA  Ve = 1.398 Volts  Vc = 5.520 Volts
 R1 Power = 4.547e-3 Watts   R2 Power = 849.6e-6 Watts
@@ -110,6 +110,34 @@ calc 0 "Tindrel $version
 " "" -qmljsdebugger port:1234 -style fusion --version
 calc 2 "" "tindrel: calc needs six values, VCC BETA R1 R2 RC RE; 2 given
 $usage" calc 12 100
+# The stage as an amplifier: the six lines, then its table; a bad AC value
+# keeps the six lines and says why there are no figures.
+amplifier='re         8.694 Ω
+gm         113.9e-3 S
+rπ         878.1 Ω
+ro         –
+|Av|       205.4
+|Avs|      111.7
+Zin        715.8 Ω
+Zout       2.200e+3 Ω
+f(Cin)     1.779 Hz
+f(Ce)      11.84 Hz
+f(Cout)    1.918 Hz
+fL         12.38 Hz
+fH         539.4e+3 Hz
+Swing      3.921 V
+Max input  35.10e-3 V
+HD2        3.328 %
+Cin        68.00e-6 F
+Ce         1.000e-3 F
+Cout       6.800e-6 F
+'
+calc 0 "$worked$amplifier" "" calc --pick-caps 20 12 100 22000 4700 2200 470
+calc 1 "$worked" $'No analysis: --cin cannot be read from "x" on.\n' \
+    calc --ac --cin 10x 12 100 22000 4700 2200 470
+calc 1 "" "$read_as" calc --strict --ac 12 100 22k 4700 2200 470
+calc 2 "" "tindrel: calc: --rs: 1 required VALUE missing
+$usage" calc 12 100 22000 4700 2200 470 --rs
 printf 'R1,R2,Rc,Re,Vcc,Beta,Material\r\n22000,4700,2200,470,12,100,\r\n' >"$work/in"
 input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault\r
 22000,4700,2200,470,12,100,,4.114,1.953,2.949,4.057e-3,1.387e-3,8.116e-3,37.24e-3,4.096e-3,41.34e-3,8.240,\r\n' \

@@ -96,9 +96,9 @@ seen="$(inside --user "$user" -- tindrel --version 2>&1)"
 depends="$(dpkg-deb -f "${deb[0]}" Depends)"
 [[ "$depends" == *libngspice0* ]] || fail "the package does not depend on libngspice0: $depends"
 ! inside -- ldd /usr/bin/tindrel | grep -q libngspice || fail "/usr/bin/tindrel links libngspice"
-seen="$(echo 'TSP/1 op 2N3904 12 22000 4700 2200 470' |
+seen="$(echo 'TSP/2 op 2N3904 12 22000 4700 2200 470' |
     inside --user "$user" -- /usr/libexec/tindrel/tindrel-spice 2>"$work/helper.log")"
-[[ "$seen" == "TSP/1 ok 0.0028527931933572405 1.8284284269411318e-05 4.3759343874587309 0.69241891998741201" ]] ||
+[[ "$seen" == "TSP/2 ok 0.0028527931933572405 1.8284284269411318e-05 4.3759343874587309 0.69241891998741201" ]] ||
     fail "the helper answers the worked example with '$seen': $(cat "$work/helper.log")"
 log "The helper simulates the worked example: $seen"
 

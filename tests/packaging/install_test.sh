@@ -42,8 +42,8 @@ program="$(readlink -f "$prefix/bin/tindrel")"
 [[ "$(ls -A "$(dirname "$program")" | tr '\n' ' ')" == "tindrel tindrel-spice " ]] ||
     fail "the program's folder holds more than the program and its simulator: $(ls -A "$(dirname "$program")")"
 # The simulator beside it answers the worked example.
-answer="$(echo 'TSP/1 op 2N3904 12 22000 4700 2200 470' | "$(dirname "$program")/tindrel-spice")"
-[[ "$answer" == "TSP/1 ok 0.00285"* ]] || fail "the installed simulator answers '$answer'"
+answer="$(echo 'TSP/2 op 2N3904 12 22000 4700 2200 470' | "$(dirname "$program")/tindrel-spice")"
+[[ "$answer" == "TSP/2 ok 0.00285"* ]] || fail "the installed simulator answers '$answer'"
 
 # The icon theme: the drawing, and each PNG file of its stated size.
 icons="$prefix/share/icons/hicolor"

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/AmpProtocol.h"
+#include "sim/Amplifier.h"
 #include "sim/Checks.h"
 #include "sim/Models.h"
 #include "sim/Netlist.h"
@@ -78,7 +80,7 @@ TEST(NetlistTest, NumbersCarryEveryDigitInAnyLocale) {
 
 TEST(ProtocolTest, LinesReadBackAsWritten) {
     const std::string line = FormatRequest(kWorkedExample);
-    EXPECT_EQ(line, "TSP/1 op 2N3904 12 22000 4700 2200 470");
+    EXPECT_EQ(line, "TSP/2 op 2N3904 12 22000 4700 2200 470");
     const std::optional<Request> request = ParseRequest(line);
     ASSERT_TRUE(request);
     EXPECT_EQ(request->part, "2N3904");
@@ -100,27 +102,27 @@ TEST(ProtocolTest, LinesReadBackAsWritten) {
 TEST(ProtocolTest, AnythingElseIsRefused) {
     const char* requests[] = {
         "",
-        "TSP/1 op 2N3904 12 22000 4700 2200",
-        "TSP/1 op 2N3904 12 22000 4700 2200 470 1",
-        "TSP/2 op 2N3904 12 22000 4700 2200 470",
-        "TSP/1 run 2N3904 12 22000 4700 2200 470",
-        "TSP/1 op 2N3055 12 22000 4700 2200 470",
-        "TSP/1 op Q2N3904 12 22000 4700 2200 470",
-        "TSP/1 op 2N3904 12  22000 4700 2200 470",
-        "TSP/1 op 2N3904 12 22000 4700 2200 470 ",
-        "TSP/1 op 2N3904 12 22000 4700 2200 470\r",
-        "TSP/1 op 2N3904 nan 22000 4700 2200 470",
-        "TSP/1 op 2N3904 12 inf 4700 2200 470",
-        "TSP/1 op 2N3904 1e999 22000 4700 2200 470",
-        "TSP/1 op 2N3904 1,5 22000 4700 2200 470",
-        "TSP/1 op 2N3904 +12 22000 4700 2200 470",
-        "TSP/1 op 2N3904 12k 22000 4700 2200 470",
-        "TSP/1 op 2N3904 {12} 22000 4700 2200 470",
+        "TSP/2 op 2N3904 12 22000 4700 2200",
+        "TSP/2 op 2N3904 12 22000 4700 2200 470 1",
+        "TSP/1 op 2N3904 12 22000 4700 2200 470",
+        "TSP/2 run 2N3904 12 22000 4700 2200 470",
+        "TSP/2 op 2N3055 12 22000 4700 2200 470",
+        "TSP/2 op Q2N3904 12 22000 4700 2200 470",
+        "TSP/2 op 2N3904 12  22000 4700 2200 470",
+        "TSP/2 op 2N3904 12 22000 4700 2200 470 ",
+        "TSP/2 op 2N3904 12 22000 4700 2200 470\r",
+        "TSP/2 op 2N3904 nan 22000 4700 2200 470",
+        "TSP/2 op 2N3904 12 inf 4700 2200 470",
+        "TSP/2 op 2N3904 1e999 22000 4700 2200 470",
+        "TSP/2 op 2N3904 1,5 22000 4700 2200 470",
+        "TSP/2 op 2N3904 +12 22000 4700 2200 470",
+        "TSP/2 op 2N3904 12k 22000 4700 2200 470",
+        "TSP/2 op 2N3904 {12} 22000 4700 2200 470",
     };
     for (const char* line : requests) EXPECT_FALSE(ParseRequest(line)) << line;
-    EXPECT_FALSE(ParseRequest("TSP/1 op 2N3904 12 22000 4700 2200 " + std::string(300, '4')));
-    for (const char* line : {"TSP/1 error", "TSP/1 error crash", "TSP/1 ok 1 2 3",
-                             "TSP/1 ok 1 2 3 nan", "TSP/1 error exit 1", "TSP/0 error exit"}) {
+    EXPECT_FALSE(ParseRequest("TSP/2 op 2N3904 12 22000 4700 2200 " + std::string(1100, '4')));
+    for (const char* line : {"TSP/2 error", "TSP/2 error crash", "TSP/2 ok 1 2 3",
+                             "TSP/2 ok 1 2 3 nan", "TSP/2 error exit 1", "TSP/0 error exit"}) {
         EXPECT_FALSE(ParseAnswer(line)) << line;
     }
 }
@@ -162,6 +164,110 @@ TEST(ChecksTest, NamesTheFirstValueAtFault) {
     // The bounds themselves are simulated.
     EXPECT_FALSE(CheckValues({"BC547B", 0.1, 1, 1e9, 1, 1e9}));
     EXPECT_FALSE(CheckValues({"BC547B", 1000, 1e9, 1, 1e9, 1}));
+}
+
+TEST(ChecksTest, AmplifierLimits) {
+    const core::Stage stage{12, 100, 22000, 4700, 2200, 470, core::Material::Silicon};
+    const core::AmplifierInputs defaults;
+    EXPECT_FALSE(CheckAmp(stage, defaults));
+    struct Case {
+        double core::AmplifierInputs::*field;
+        double value;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {&core::AmplifierInputs::Rs, 0, nullptr},
+        {&core::AmplifierInputs::Rs, 0.5, "Rs lies outside 1 Ω to 1 GΩ"},
+        {&core::AmplifierInputs::Re1, 470, nullptr},
+        {&core::AmplifierInputs::Re1, 470.5, "Re1 lies outside 0 Ω to Re"},
+        {&core::AmplifierInputs::Re1, 469.5, "Re1 leaves a part of Re below 1 Ω"},
+        {&core::AmplifierInputs::Re1, -1, "Re1 lies outside 0 Ω to Re"},
+        {&core::AmplifierInputs::Cin, 1e-12, nullptr},
+        {&core::AmplifierInputs::Cin, 0.9e-12, "Cin lies outside 1 pF to 1 F"},
+        {&core::AmplifierInputs::Ce, 1.5, "Ce lies outside 1 pF to 1 F"},
+        {&core::AmplifierInputs::Cout, NAN, "Cout is not a finite number"},
+        {&core::AmplifierInputs::Amplitude, 100, nullptr},
+        {&core::AmplifierInputs::Amplitude, 0.5e-6, "Amplitude lies outside 1 µV to 100 V"},
+        {&core::AmplifierInputs::Frequency, 10e6, nullptr},
+        {&core::AmplifierInputs::Frequency, 0.99, "Frequency lies outside 1 Hz to 10 MHz"},
+    };
+    for (const Case& c : cases) {
+        core::AmplifierInputs inputs = defaults;
+        inputs.*c.field = c.value;
+        EXPECT_EQ(CheckAmp(stage, inputs).value_or("none"), c.reason ? c.reason : "none")
+            << c.value;
+    }
+    core::AmplifierInputs load = defaults;
+    load.RL = 2e9;
+    EXPECT_EQ(CheckAmp(stage, load).value_or("none"), "RL lies outside 1 Ω to 1 GΩ");
+    load.RL.reset();
+    EXPECT_FALSE(CheckAmp(stage, load));
+    core::Stage germanium = stage;
+    germanium.material = core::Material::Germanium;
+    EXPECT_EQ(CheckAmp(germanium, defaults).value_or("none"),
+              "there is no published SPICE model of a germanium transistor");
+}
+
+TEST(ProtocolTest, AmplifierLines) {
+    const AmpRequest request =
+        MakeAmpRequest({12, 100, 22000, 4700, 2200, 470, core::Material::Silicon}, {}, "2N3904");
+    const std::string line = FormatAmpRequest(request);
+    EXPECT_EQ(line,
+              "TSP/2 amp 2N3904 12 22000 4700 2200 470 600 10000 0 1.0000000000000001e-05 "
+              "0.0001 1.0000000000000001e-05 0.01 1000");
+    EXPECT_EQ(ParseAmpRequest(line), request);
+    EXPECT_FALSE(ParseRequest(line));
+    EXPECT_FALSE(ParseAmpRequest(line + " 1"));
+    EXPECT_FALSE(
+        ParseAmpRequest("TSP/2 amp 2N3904 12 22000 4700 2200 470 600 none 0 1e-05 "
+                        "0.0001 1e-05 0.01 1000"));
+
+    AmpAc ac;
+    ac.op.point = kSimulated;
+    ac.op.VAF = 74.03;
+    ac.Av = Measure::Of(178.3);
+    ac.fL = Measure::Because(Missing::Crossing);
+    ac.frequency = {0.01, 1e10};
+    ac.gainDb = {-83.5, 3.25};
+    const std::string acLine = FormatAmpAnswer(ac);
+    const std::optional<AmpAnswer> back = ParseAmpAnswer(acLine);
+    ASSERT_TRUE(back && std::holds_alternative<AmpAc>(*back));
+    const AmpAc& read = std::get<AmpAc>(*back);
+    EXPECT_EQ(read.op.point.Vbe, kSimulated.Vbe);
+    EXPECT_EQ(read.Av, ac.Av);
+    EXPECT_EQ(read.fL, ac.fL);
+    EXPECT_EQ(read.Zin, Measure::Because(Missing::Simulator));
+    EXPECT_EQ(read.gainDb, ac.gainDb);
+    AmpTran tran{Measure::Because(Missing::Convergence), {}, {}};
+    EXPECT_EQ(FormatAmpAnswer(tran), "TSP/2 tran !convergence 0");
+    EXPECT_TRUE(ParseAmpAnswer("TSP/2 tran 3.5 1 0 -0.25"));
+    const std::optional<AmpAnswer> exit = ParseAmpAnswer("TSP/2 error exit");
+    ASSERT_TRUE(exit && std::holds_alternative<Failure>(*exit));
+    EXPECT_EQ(std::get<Failure>(*exit), Failure::Exit);
+
+    // Arrays must fill the line exactly and stay bounded; a reason is one of
+    // the known words.
+    const std::string refused[] = {
+        "TSP/2 tran 3.5 2 0 -0.25",
+        "TSP/2 tran 3.5 1 0 -0.25 1",
+        "TSP/2 tran 3.5 -1",
+        "TSP/2 tran 3.5 1.5 0 1",
+        "TSP/2 tran !why 0",
+        "TSP/2 tran nan 0",
+        "TSP/2 tran 3.5 1 0 inf",
+        "TSP/2 tran 3.5 1002" + std::string(" 0 0"),
+        "TSP/2 ok 1 2 3 4",
+        "TSP/1 tran 3.5 0",
+        "TSP/2 error crash",
+        acLine + " 1",
+        acLine.substr(0, acLine.size() - 5),
+    };
+    for (const std::string& line : refused) EXPECT_FALSE(ParseAmpAnswer(line)) << line;
+    std::string huge = "TSP/2 tran 3.5 1001";
+    for (int i = 0; i < 1001; ++i) huge += " 0.12345678901234567 0.12345678901234567";
+    EXPECT_TRUE(ParseAmpAnswer(huge));
+    huge += std::string(kMaxAnswerLine, ' ');
+    EXPECT_FALSE(ParseAmpAnswer(huge));
 }
 
 TEST(ReportTest, SentenceAndDescription) {

@@ -167,7 +167,7 @@ TEST_F(LoadLineSpice, HelperThatDiesHangsOrIsMissingIsReported) {
         {StandIn("stops", "kill -STOP $$"),
          "2N3904 in SPICE: the simulator did not answer within 1 s and was stopped; the next "
          "Calculate starts it again."},
-        {StandIn("gives-up", "echo 'TSP/1 error exit'; exit 1"),
+        {StandIn("gives-up", "echo 'TSP/2 error exit'; exit 1"),
          "2N3904 in SPICE: ngspice gave up on this stage; the next Calculate starts it afresh."},
         {dir_.filePath("missing"),
          "2N3904 in SPICE: the simulator tindrel-spice cannot start: install the Debian package "
