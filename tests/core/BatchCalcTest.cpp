@@ -38,7 +38,8 @@ Outcome RunCsv(std::string_view input, core::BatchOptions options) {
     const auto phrase = [](const core::InputReading& reading) {
         return "read as " + std::to_string(reading.value) + " up to \"" + reading.rest + "\"";
     };
-    outcome.status = core::RunBatch(source, sink, message, options, phrase);
+    options.readAs = phrase;
+    outcome.status = core::RunBatch(source, sink, message, options);
     for (std::size_t start = 0; start < out.size();) {
         // A record ends at CR LF; the LF inside the quoted note does not end one.
         const std::size_t end = out.find("\r\n", start);
@@ -217,8 +218,7 @@ TEST(BatchCalcTest, RowsThatCannotBeReadOrComputedSayWhy) {
                 out += bytes;
                 return true;
             },
-            [&](std::string_view text) { messages.emplace_back(text); }, {.shown = true},
-            [](const core::InputReading&) { return std::string("not read whole"); });
+            [&](std::string_view text) { messages.emplace_back(text); }, {.shown = true});
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(messages, c.messages);
         if (!c.lastRow.empty()) {
