@@ -334,6 +334,60 @@ std::string CornerRegions(const Spread& spread, const SpreadSettings& settings) 
 
 }  // namespace
 
+const InputRule& SpreadRule(std::size_t box) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    static const std::array<InputRule, kSpreadBoxCount> kRules = {{
+        {InputUnit::None, 0, inf, false, true, false, false},
+        {InputUnit::None, 0, inf, false, true, false, false},
+        {InputUnit::Percent, 0, 100, true, false, false, false},
+        {InputUnit::Percent, 0, 100, true, false, false, false},
+        {InputUnit::Celsius, -55, 150, true, true, false, false},
+        {InputUnit::Celsius, -55, 150, true, true, false, false},
+    }};
+    return kRules[box < kSpreadBoxCount ? box : 0];
+}
+
+bool SpreadReading::ok() const {
+    return std::all_of(boxes.begin(), boxes.end(), [](const InputResult& r) { return r.ok(); });
+}
+
+SpreadReading ReadSpreadBoxes(const SpreadTexts& texts, bool hfeFollowsBeta,
+                              SpreadSettings& settings) {
+    SpreadReading reading;
+    const auto blank = [](const std::string& t) {
+        return t.find_first_not_of(" \t") == std::string::npos;
+    };
+    const bool hfeUnset = hfeFollowsBeta && blank(texts[kHfeFromBox]) && blank(texts[kHfeToBox]);
+    for (std::size_t box = 0; box < kSpreadBoxCount; ++box) {
+        const bool stand = hfeUnset && (box == kHfeFromBox || box == kHfeToBox);
+        reading.boxes[box] = ReadBox(stand ? std::string_view("1") : texts[box], SpreadRule(box));
+    }
+    for (const auto& [from, to] :
+         {std::pair{kHfeFromBox, kHfeToBox}, std::pair{kTemperatureFromBox, kTemperatureToBox}}) {
+        InputResult& a = reading.boxes[from];
+        InputResult& b = reading.boxes[to];
+        if (a.ok() && b.ok() && a.value() > b.value()) {
+            a.fault = InputFault::Misordered;
+            b.fault = InputFault::Misordered;
+        }
+    }
+    const auto value = [&](std::size_t box) { return reading.boxes[box].value(); };
+    settings.hfeFollowsBeta = hfeFollowsBeta;
+    if (hfeUnset) {
+        const SpreadSettings defaults = DefaultSpreadSettings(100);
+        settings.hfeFrom = defaults.hfeFrom;
+        settings.hfeTo = defaults.hfeTo;
+    } else {
+        settings.hfeFrom = value(kHfeFromBox);
+        settings.hfeTo = value(kHfeToBox);
+    }
+    settings.resistorTolerance = value(kResistorToleranceBox);
+    settings.vccTolerance = value(kVccToleranceBox);
+    settings.temperatureFrom = value(kTemperatureFromBox);
+    settings.temperatureTo = value(kTemperatureToBox);
+    return reading;
+}
+
 SpreadSettings DefaultSpreadSettings(double beta) {
     SpreadSettings settings;
     settings.hfeFrom = beta / 2;

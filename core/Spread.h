@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Calculation.h"
+#include "core/InputReading.h"
 #include "core/LoadLine.h"
 
 namespace core {
@@ -23,8 +24,38 @@ struct SpreadSettings {
     bool operator==(const SpreadSettings&) const = default;
 };
 
+// The six boxes of the spread form, in the order of SpreadSettings.
+enum SpreadBox : std::size_t {
+    kHfeFromBox,
+    kHfeToBox,
+    kResistorToleranceBox,
+    kVccToleranceBox,
+    kTemperatureFromBox,
+    kTemperatureToBox,
+};
+inline constexpr std::size_t kSpreadBoxCount = 6;
+using SpreadTexts = std::array<std::string, kSpreadBoxCount>;
+
+// What each box takes: hFE above 0; tolerances in per cent from 0 to below
+// 100; temperatures in degrees Celsius from -55 to 150. Every box is read
+// whole and none may be empty.
+const InputRule& SpreadRule(std::size_t box);
+
+// The six boxes read by their rules, and a "from" above its "to" (hFE,
+// temperature) refused in both boxes. `settings` holds the values when ok().
+struct SpreadReading {
+    std::array<InputResult, kSpreadBoxCount> boxes;
+    bool ok() const;
+};
+
 // hFE from beta / 2 to 2 beta, 5 % resistors, an exact supply, 25 to 25 °C.
 SpreadSettings DefaultSpreadSettings(double beta);
+
+// The boxes' texts read into settings. With the hFE ends following Beta and
+// both hFE boxes empty (no Calculate yet) the ends of a Beta of 100 stand
+// for them.
+SpreadReading ReadSpreadBoxes(const SpreadTexts& texts, bool hfeFollowsBeta,
+                              SpreadSettings& settings);
 
 // The settings with the hFE ends of `beta` when they follow it.
 SpreadSettings FollowBeta(SpreadSettings settings, double beta);

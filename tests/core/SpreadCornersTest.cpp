@@ -155,3 +155,35 @@ TEST(SpreadCornersTest, ASaturatedCornerHoldsAtTheStrip) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SpreadBoxesTest, EachBoxTakesItsUnitAndRange) {
+    using core::InputFault;
+    const auto faults = [](core::SpreadTexts texts, bool follows = false) {
+        core::SpreadSettings settings;
+        const core::SpreadReading reading = core::ReadSpreadBoxes(texts, follows, settings);
+        std::array<InputFault, core::kSpreadBoxCount> out;
+        for (std::size_t i = 0; i < out.size(); ++i) out[i] = reading.boxes[i].fault;
+        return std::pair{out, settings};
+    };
+    const InputFault ok = InputFault::None;
+    auto [good, settings] = faults({"50", "200", "5 %", "0%", "-55 \u00b0C", "150C"});
+    EXPECT_EQ(good, (std::array{ok, ok, ok, ok, ok, ok}));
+    EXPECT_EQ(settings.temperatureFrom, -55);
+    // "2k" per cent is no 2 %, -300 °C no temperature, 80 to 20 no range.
+    auto [bad, unused] = faults({"80", "20", "2k", "100", "-300", "25"});
+    EXPECT_EQ(bad,
+              (std::array{InputFault::Misordered, InputFault::Misordered, InputFault::NotReadWhole,
+                          InputFault::AboveRange, InputFault::BelowRange, ok}));
+    auto [empty, unused2] = faults({"0", "", "5", "5", "30", "20"});
+    EXPECT_EQ(empty, (std::array{InputFault::BelowRange, InputFault::Empty, ok, ok,
+                                 InputFault::Misordered, InputFault::Misordered}));
+    // Before the first Calculate the hFE ends of a Beta of 100 stand for empty boxes.
+    auto [unset, defaults] = faults({"", " ", "5", "0", "25", "25"}, true);
+    EXPECT_EQ(unset, (std::array{ok, ok, ok, ok, ok, ok}));
+    EXPECT_EQ(defaults.hfeFrom, 50);
+    EXPECT_EQ(defaults.hfeTo, 200);
+}
+
+}  // namespace
