@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/Amplifier.h"
+#include "sim/Models.h"
 
 namespace app {
 
@@ -125,6 +126,8 @@ struct CalcOptions {
     std::array<CLI::Option*, core::kAmplifierBoxCount> amplifierGiven{};
     std::string pickCaps;
     CLI::Option* pickCapsGiven = nullptr;
+    std::string spice;
+    CLI::Option* spiceGiven = nullptr;
 };
 
 // Words of `text` in lines of at most kHelpWidth characters, the first
@@ -229,6 +232,7 @@ void DescribeCalc(CLI::App& app, CalcOptions& o) {
         o.amplifierGiven[box] =
             app.add_option("--" + std::string(rule.option), o.amplifier[box], AmplifierHelp(box))
                 ->type_name(rule.unitSymbol.empty() ? "N" : "VALUE")
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
                 ->group(kAmplifier);
     }
     o.pickCapsGiven =
@@ -236,7 +240,18 @@ void DescribeCalc(CLI::App& app, CalcOptions& o) {
                        "Picks Cin, Ce and Cout for a low corner of FL hertz, each rounded up "
                        "to the E6 series, and uses them (every row of a table).")
             ->type_name("FL")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
             ->group(kAmplifier);
+    std::string parts;
+    for (std::string_view part : sim::kParts)
+        parts += (parts.empty() ? "" : ", ") + std::string(part);
+    o.spiceGiven = app.add_option("--spice", o.spice,
+                                  "Simulates the stage with the real transistor PART (" + parts +
+                                      ") in ngspice and prints its figures after the hand's "
+                                      "(with --csv, the Spice_ columns before Fault); with --ac "
+                                      "the whole amplifier, its gain, corners and distortion.")
+                       ->type_name("PART")
+                       ->group("Simulation");
     app.footer(
         "Exit status: 0 on success, 1 for a fault (one stage) or a stop, 2 for a\n"
         "usage error.\n"
@@ -261,6 +276,11 @@ CommandLine ParseCalc(int argc, const char* const argv[], int first) {
         CommandLine help;
         help.action = Action::kCalcHelp;
         return help;
+    } catch (const CLI::ArgumentMismatch& error) {
+        // "--rs: 1 required VALUE missing": CLI11 names the option first.
+        const std::string what = error.what();
+        if (what.find("missing") == std::string::npos) return Error("calc: " + what);
+        return Error("calc: option '" + what.substr(0, what.find(':')) + "' needs a value");
     } catch (const CLI::ParseError& error) {
         return Error("calc: " + std::string(error.what()));
     }
@@ -293,6 +313,17 @@ CommandLine ParseCalc(int argc, const char* const argv[], int first) {
     if (o.pickCapsGiven->count() > 0) {
         line.ac = true;
         line.pickCaps = o.pickCaps;
+    }
+    if (o.spiceGiven->count() > 0) {
+        if (!sim::IsKnownPart(o.spice)) {
+            return Error("calc: --spice " + o.spice + " is not a part; the parts are " + [] {
+                std::string parts;
+                for (std::string_view part : sim::kParts)
+                    parts += (parts.empty() ? "" : ", ") + std::string(part);
+                return parts;
+            }());
+        }
+        line.spice = o.spice;
     }
     if (line.csv) {
         if (materials > 0)

@@ -19,6 +19,8 @@ struct SpreadSettings {
     // The hFE ends are still half and twice the stage's Beta: the user has not
     // typed ends of their own.
     bool hfeFollowsBeta = true;
+
+    bool operator==(const SpreadSettings&) const = default;
 };
 
 // hFE from beta / 2 to 2 beta, 5 % resistors, an exact supply, 25 to 25 °C.

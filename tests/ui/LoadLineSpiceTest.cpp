@@ -13,6 +13,7 @@
 #include "core/BiasPoint.h"
 #include "sim/Models.h"
 #include "ui/loadline/LoadLineWindow.h"
+#include "ui/session/StageSession.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ int RunningHelpers(const QString& name = "tindrel-spice") {
 class LoadLineSpice : public testing::Test {
 protected:
     void SetUp() override {
-        window_ = std::make_unique<ui::LoadLineWindow>(&owner_);
+        window_ = std::make_unique<ui::LoadLineWindow>(&owner_, &session_);
         window_->UseSpiceHelper(TINDREL_SPICE_HELPER, 5000);
         window_->show();
         picture_ = window_->findChild<QWidget*>("LoadLinePicture");
@@ -97,6 +98,7 @@ protected:
     QString Description() const { return picture_->accessibleDescription(); }
 
     QWidget owner_;
+    ui::StageSession session_;
     QTemporaryDir dir_;
     std::unique_ptr<ui::LoadLineWindow> window_;
     QWidget* picture_ = nullptr;
@@ -108,7 +110,7 @@ TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
     EXPECT_EQ(part_->count(), 1 + static_cast<int>(sim::kParts.size()));
     EXPECT_EQ(part_->currentText(), "None");
     EXPECT_EQ(part_->accessibleName(), "Real transistor");
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(12));
     // The load line's part and the spread's, which the simulation's follows.
     const QString before = Description();
     EXPECT_TRUE(before.startsWith(kLoadLine)) << before.toStdString();
@@ -128,7 +130,7 @@ TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
     EXPECT_TRUE(HasMarker(window_->Picture()));
     // The same Calculate again keeps the point on show: the marker does not
     // blink.
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(12));
     EXPECT_EQ(Sentence(), kSimulated);
     EXPECT_TRUE(HasMarker(window_->Picture()));
 
@@ -137,15 +139,15 @@ TEST_F(LoadLineSpice, SimulatedPointFollowsTheChoiceAndEveryCalculate) {
         << Sentence().toStdString();
 
     // Refused at once, without asking the helper.
-    window_->SetCalculation(Calculate(12, core::Material::Germanium));
+    session_.Keep(Calculate(12, core::Material::Germanium));
     EXPECT_EQ(Sentence(),
               "No simulation: there is no published SPICE model of a germanium transistor.");
-    window_->SetCalculation(Calculate(2000));
+    session_.Keep(Calculate(2000));
     EXPECT_TRUE(Description().endsWith(
         " SPICE with BC547B: no simulation: Vcc lies outside 0.1 V to 1000 V."));
 
     part_->setCurrentText("None");
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(12));
     EXPECT_FALSE(sentence_->isVisible());
     EXPECT_EQ(Description().toStdString(), before.toStdString());
 }
@@ -175,11 +177,11 @@ TEST_F(LoadLineSpice, HelperThatDiesHangsOrIsMissingIsReported) {
     for (const Case& c : cases) {
         QFile::remove(dir_.filePath("started"));
         window_->UseSpiceHelper(c.helper, 300);
-        window_->SetCalculation(Calculate(12));
+        session_.Keep(Calculate(12));
         EXPECT_TRUE(Awaits(c.sentence)) << Sentence().toStdString();
         EXPECT_TRUE(Description().endsWith(" SPICE with 2N3904: " + c.sentence.mid(17)));
         if (c.helper.endsWith("missing")) continue;
-        window_->SetCalculation(Calculate(12));
+        session_.Keep(Calculate(12));
         EXPECT_TRUE(Awaits(kSimulated)) << Sentence().toStdString();
     }
 }
@@ -189,8 +191,8 @@ TEST_F(LoadLineSpice, HelperThatDiesHangsOrIsMissingIsReported) {
 TEST_F(LoadLineSpice, NewestRequestOutlivesAnEarlierTimeOut) {
     part_->setCurrentText("2N3904");
     window_->UseSpiceHelper(StandIn("stops", "kill -STOP $$"), 300);
-    window_->SetCalculation(Calculate(11));
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(11));
+    session_.Keep(Calculate(12));
     EXPECT_TRUE(Awaits(kSimulated)) << Sentence().toStdString();
 }
 
@@ -199,7 +201,7 @@ TEST_F(LoadLineSpice, NewestRequestOutlivesAnEarlierTimeOut) {
 TEST_F(LoadLineSpice, ClosingTheWindowKillsABusyHelper) {
     part_->setCurrentText("2N3904");
     window_->UseSpiceHelper(StandIn("busy", "kill -STOP $$"), 60000);
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(12));
     EXPECT_TRUE(QTest::qWaitFor([] { return RunningHelpers("busy") == 1; }, 5000));
     window_->close();
     EXPECT_TRUE(QTest::qWaitFor([] { return RunningHelpers("busy") == 0; }, 5000));
@@ -209,13 +211,13 @@ TEST_F(LoadLineSpice, ClosingTheWindowKillsABusyHelper) {
 // none, and a window shown again asks afresh.
 TEST_F(LoadLineSpice, ClosingTheWindowEndsTheHelper) {
     part_->setCurrentText("2N2222A");
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(12));
     EXPECT_TRUE(Awaits("2N2222A in SPICE: Ic = 2.907 mA")) << Sentence().toStdString();
     EXPECT_EQ(RunningHelpers(), 1);
     window_->close();
     EXPECT_TRUE(QTest::qWaitFor([] { return RunningHelpers() == 0; }, 5000));
-    window_->SetCalculation(Calculate(11));
-    window_->SetCalculation(Calculate(12));
+    session_.Keep(Calculate(11));
+    session_.Keep(Calculate(12));
     EXPECT_FALSE(QTest::qWaitFor([] { return RunningHelpers() != 0; }, 300));
     window_->show();
     EXPECT_TRUE(Awaits("2N2222A in SPICE: Ic = 2.907 mA")) << Sentence().toStdString();

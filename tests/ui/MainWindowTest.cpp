@@ -183,8 +183,8 @@ TEST(MainWindowLayout, EveryCaptionFitsItsControlInTheFontItIsDrawnIn) {
 TEST(MainWindowLayout, SideWindowsKeepTheDesktopFont) {
     MainWindow form;
     EXPECT_EQ(form.font(), ui::UserInterfaceFont());
-    const ui::LoadLineWindow loadLine(&form);
-    const ui::DesignWindow design(&form, nullptr);
+    const ui::LoadLineWindow loadLine(&form, &form.Session());
+    const ui::DesignWindow design(&form, &form.Session());
     for (const QWidget* side :
          {static_cast<const QWidget*>(&loadLine), static_cast<const QWidget*>(&design)}) {
         EXPECT_EQ(side->font(), QApplication::font()) << side->metaObject()->className();

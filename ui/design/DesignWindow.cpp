@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "platform/TextNumber.h"
+#include "ui/session/StageSession.h"
 
 namespace ui {
 namespace {
@@ -63,11 +64,14 @@ QLabel* Sentence(QWidget* parent, const char* name) {
 
 }  // namespace
 
-DesignWindow::DesignWindow(QWidget* owner, const core::Stage* last) : QWidget(owner, Qt::Window) {
+DesignWindow::DesignWindow(QWidget* owner, StageSession* session)
+    : QWidget(owner, Qt::Window), session_(session) {
     setObjectName(QStringLiteral("DesignWindow"));
     setWindowTitle(QStringLiteral("Tindrel: Design"));
     Build();
-    Show(core::FirstTarget(last));
+    const core::Stage shown = session_->ShownStage();
+    Show(core::FirstTarget(&shown));
+    connect(session_, &StageSession::SpreadSettingsChanged, this, &DesignWindow::ShowDesign);
     built_ = true;
     Recompute();
     // Wide enough that the lines under the table keep to one line each.
@@ -142,7 +146,7 @@ void DesignWindow::Build() {
     use_ = new QPushButton(QStringLiteral("Use These Values"), this);
     use_->setAutoDefault(false);
     connect(use_, &QPushButton::clicked, this,
-            [this] { emit ValuesChosen(core::DesignTexts(design_)); });
+            [this] { session_->UseInputs(core::DesignTexts(design_)); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(use_);
@@ -179,11 +183,6 @@ core::DesignTarget DesignWindow::Target() const {
     return target;
 }
 
-void DesignWindow::SetSpreadSettings(const core::SpreadSettings& settings) {
-    spreadSettings_ = settings;
-    ShowDesign();
-}
-
 void DesignWindow::Recompute() {
     if (!built_) return;
     design_ = core::MakeDesign(Target());
@@ -204,9 +203,9 @@ void DesignWindow::ShowDesign() {
     }
     table_->setAccessibleDescription(Text(core::Describe(design_)));
     outcome_->setText(Text(core::OutcomeLine(design_)));
-    spread_->setText(
-        design_.ok ? Text(core::DesignSpreadLine(core::DesignSpread(design_, spreadSettings_)))
-                   : QString());
+    spread_->setText(design_.ok ? Text(core::DesignSpreadLine(
+                                      core::DesignSpread(design_, session_->SpreadSettings())))
+                                : QString());
     spread_->setVisible(design_.ok);
     use_->setEnabled(design_.ok);
 }

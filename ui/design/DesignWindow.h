@@ -16,27 +16,23 @@ class QTableWidget;
 
 namespace ui {
 
+class StageSession;
+
 // Designs a stage from a wanted Ic and Vce: the ideal resistors, the same
 // rounded to a series, where the rounded stage really sits and its spread
-// over real parts. The result follows every edit. The main window makes it
-// on first use; it writes into the main window only by ValuesChosen.
+// over real parts. The result follows every edit. It starts from what the
+// main window's boxes hold, takes its spread line's settings from the stage
+// session and writes its values back through the session.
 class DesignWindow : public QWidget {
     Q_OBJECT
 
 public:
     // A window of `owner`'s that stays above it and goes with it. Vcc, Beta
-    // and the material start from `last`, what the main window's boxes hold,
-    // where they are usable (null for none).
-    DesignWindow(QWidget* owner, const core::Stage* last);
-
-    // The spread line's settings: the load line window's, once it has any.
-    void SetSpreadSettings(const core::SpreadSettings& settings);
+    // and the material start from what `session` says the main window's
+    // boxes hold, where they are usable.
+    DesignWindow(QWidget* owner, StageSession* session);
 
     const core::Design& CurrentDesign() const { return design_; }
-
-signals:
-    // "Use These Values" was pressed: the texts for the main window's boxes.
-    void ValuesChosen(const core::StageTexts& texts);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -59,7 +55,7 @@ private:
     QLabel* spread_ = nullptr;
     QPushButton* use_ = nullptr;
 
-    core::SpreadSettings spreadSettings_ = core::DefaultSpreadSettings(100);
+    StageSession* session_;
     core::Design design_;
     // No design until the first target is shown in full.
     bool built_ = false;

@@ -8,7 +8,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -16,17 +15,18 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "core/EngineeringFormat.h"
-#include "platform/TextNumber.h"
 #include "sim/Models.h"
-#include "ui/input/InputBox.h"
 #include "ui/loadline/LoadLineSpice.h"
+#include "ui/loadline/SpreadForm.h"
+#include "ui/loadline/SpreadTable.h"
+#include "ui/session/StageSession.h"
 
 namespace ui {
 namespace {
@@ -451,85 +451,13 @@ void LoadLinePicture::paintEvent(QPaintEvent*) {
     DrawLegend(painter, frame, inks, places);
 }
 
-SpreadTableView::SpreadTableView(QWidget* parent) : QTableWidget(core::kSpreadRows, 3, parent) {
-    setObjectName(QStringLiteral("SpreadTable"));
-    setAccessibleName(QStringLiteral("Spread table"));
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::ContiguousSelection);
-    setWordWrap(false);
-    setCornerButtonEnabled(false);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // As tall and wide as its five rows and three columns, no more; and no
-    // less, since without scroll bars a narrower table would hide a column.
-    setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-    setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
-    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    for (int row = 0; row < rowCount(); ++row) {
-        setVerticalHeaderItem(row, new QTableWidgetItem);
-        for (int column = 0; column < columnCount(); ++column) {
-            auto* item = new QTableWidgetItem;
-            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            setItem(row, column, item);
-        }
-    }
-    for (int column = 0; column < columnCount(); ++column) {
-        setHorizontalHeaderItem(column, new QTableWidgetItem);
-    }
-}
-
-void SpreadTableView::SetRows(const std::vector<core::SpreadTableRow>& rows) {
-    rows_ = rows;
-    for (int column = 0; column < columnCount(); ++column) {
-        horizontalHeaderItem(column)->setText(Q(rows_[0][column + 1]));
-    }
-    for (int row = 0; row < rowCount(); ++row) {
-        const core::SpreadTableRow& cells = rows_[static_cast<std::size_t>(row + 1)];
-        verticalHeaderItem(row)->setText(Q(cells[0]));
-        for (int column = 0; column < columnCount(); ++column) {
-            item(row, column)->setText(Q(cells[static_cast<std::size_t>(column + 1)]));
-        }
-    }
-}
-
-void SpreadTableView::CopyTable() const {
-    QGuiApplication::clipboard()->setText(Q(core::TabSeparated(rows_)));
-}
-
-void SpreadTableView::contextMenuEvent(QContextMenuEvent* event) {
-    ShowMenu(event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
-                                                         : mapToGlobal(QPoint(0, 0)));
-    event->accept();
-}
-
-void SpreadTableView::keyPressEvent(QKeyEvent* event) {
-    // The whole table, not only the current cell as an item view copies.
-    if (event->matches(QKeySequence::Copy)) {
-        CopyTable();
-    } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
-        ShowMenu(mapToGlobal(QPoint(0, 0)));
-    } else {
-        QTableWidget::keyPressEvent(event);
-        return;
-    }
-    event->accept();
-}
-
-void SpreadTableView::ShowMenu(const QPoint& globalPos) {
-    QMenu menu(this);
-    QAction* copy = menu.addAction(tr("Copy &Table"), this, &SpreadTableView::CopyTable);
-    copy->setShortcut(QKeySequence::Copy);
-    menu.exec(globalPos);
-}
-
-LoadLineWindow::LoadLineWindow(QWidget* owner)
+LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
     : QWidget(owner, Qt::Window),
       picture_(new LoadLinePicture(this)),
       grid_(new QGridLayout(this)),
       groups_(new QVBoxLayout),
-      sentences_(new QVBoxLayout) {
+      sentences_(new QVBoxLayout),
+      session_(session) {
     setObjectName(QStringLiteral("LoadLineWindow"));
     setWindowTitle(QStringLiteral("Tindrel: Load Line"));
     // The picture takes what the column of inputs and the sentences leave.
@@ -538,7 +466,7 @@ LoadLineWindow::LoadLineWindow(QWidget* owner)
     grid_->addLayout(sentences_, 1, 0, 1, 2);
     grid_->setColumnStretch(0, 1);
     grid_->setRowStretch(0, 1);
-    groups_->addWidget(MakeSpreadGroup());
+    groups_->addWidget(new SpreadForm(session_, this));
     table_ = new SpreadTableView(this);
     groups_->addWidget(table_);
     groups_->addWidget(MakeSpiceGroup());
@@ -546,47 +474,18 @@ LoadLineWindow::LoadLineWindow(QWidget* owner)
     sentence_ = AddSentence(QStringLiteral("LoadLineSentence"));
     spreadSentence_ = AddSentence(QStringLiteral("SpreadSentence"));
     spiceSentence_ = AddSentence(QStringLiteral("SpiceSentence"));
-    ShowAll();
-}
+    auto* design = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
+    connect(design, &QShortcut::activated, session_, &StageSession::AskForDesign);
 
-QWidget* LoadLineWindow::MakeSpreadGroup() {
-    auto* group = new QGroupBox(tr("Spread"), this);
-    group->setObjectName(QStringLiteral("SpreadGroup"));
-    auto* form = new QFormLayout(group);
-    const std::array<QString, 6> names = {
-        QStringLiteral("hFE from"),
-        QStringLiteral("hFE to"),
-        QStringLiteral("Resistor tolerance, %"),
-        QStringLiteral("Vcc tolerance, %"),
-        QStringLiteral("Temperature from, \u00b0C"),
-        QStringLiteral("Temperature to, \u00b0C"),
-    };
-    // The hFE ends are filled in from the first Calculate's Beta.
-    const std::array<QString, 6> texts = {QString(),
-                                          QString(),
-                                          QStringLiteral("5"),
-                                          QStringLiteral("0"),
-                                          QStringLiteral("25"),
-                                          QStringLiteral("25")};
-    for (std::size_t i = 0; i < spreadBoxes_.size(); ++i) {
-        auto* box = new InputBox(texts[i], group);
-        box->setAccessibleName(names[i]);
-        box->setObjectName(QStringLiteral("SpreadBox%1").arg(i));
-        box->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
-        connect(box, &InputBox::GotFocus, box, &QLineEdit::selectAll);
-        connect(box, &QLineEdit::textEdited, this, [this, i] {
-            // Ends of the user's own stay as typed whatever Beta becomes.
-            if (i < 2) hfeFollowsBeta_ = false;
-            UpdateSpread();
-            ShowAll();
-            emit SpreadSettingsChanged();
-        });
-        form->addRow(names[i], box);
-        spreadBoxes_[i] = box;
+    connect(session_, &StageSession::CalculationChanged, this, &LoadLineWindow::FollowCalculation);
+    connect(session_, &StageSession::SpreadSettingsChanged, this,
+            &LoadLineWindow::FollowSpreadSettings);
+    if (session_->LastCalculation()) {
+        FollowCalculation(*session_->LastCalculation());
+    } else {
+        UpdateSpread();
+        ShowAll();
     }
-    spreadBoxes_[0]->setPlaceholderText(QStringLiteral("Beta / 2"));
-    spreadBoxes_[1]->setPlaceholderText(QStringLiteral("2 \u00d7 Beta"));
-    return group;
 }
 
 QWidget* LoadLineWindow::MakeSpiceGroup() {
@@ -599,9 +498,16 @@ QWidget* LoadLineWindow::MakeSpiceGroup() {
     part_->setAccessibleName(QStringLiteral("Real transistor"));
     part_->addItem(tr("None"));
     for (std::string_view part : sim::kParts) part_->addItem(QString::fromUtf8(part));
+    const auto showPart = [this](const std::string& part) {
+        const int index = part.empty() ? 0 : part_->findText(Q(part));
+        if (index >= 0) part_->setCurrentIndex(index);
+        spice_->SetPart(part);
+    };
+    showPart(session_->Part());
     connect(part_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        spice_->SetPart(index > 0 ? part_->itemText(index).toStdString() : std::string());
+        session_->SetPart(index > 0 ? part_->itemText(index).toStdString() : std::string());
     });
+    connect(session_, &StageSession::PartChanged, this, showPart);
     form->addRow(tr("Real transistor"), part_);
     return group;
 }
@@ -616,71 +522,42 @@ QLabel* LoadLineWindow::AddSentence(const QString& objectName) {
     return label;
 }
 
-void LoadLineWindow::SetCalculation(const core::Calculation& calculation) {
-    calculation_ = calculation;
+void LoadLineWindow::FollowCalculation(const core::Calculation& calculation) {
     line_ = core::MakeLoadLine(calculation);
     spice_->SetCalculation(calculation);
-    const bool followed = hfeFollowsBeta_ && FollowBeta(calculation.stage.Beta);
     UpdateSpread();
     ShowAll();
-    if (followed) emit SpreadSettingsChanged();
 }
 
-void LoadLineWindow::SetLine(const core::LoadLine& line) {
-    line_ = line;
-    ShowAll();
-}
-
-bool LoadLineWindow::FollowBeta(double beta) {
-    const core::SpreadSettings defaults = core::DefaultSpreadSettings(beta);
-    // A Beta so large that twice it is no number shows as one too large,
-    // which the spread then names.
-    const auto text = [](double value) {
-        return std::isfinite(value) ? Q(platform::PlainText(value))
-                                    : QString::fromLatin1(value > 0 ? "1e999" : "-1e999");
-    };
-    const QString from = text(defaults.hfeFrom);
-    const QString to = text(defaults.hfeTo);
-    if (spreadBoxes_[0]->text() == from && spreadBoxes_[1]->text() == to) return false;
-    spreadBoxes_[0]->setText(from);
-    spreadBoxes_[1]->setText(to);
-    return true;
-}
-
-core::SpreadSettings LoadLineWindow::SpreadSettings() const {
-    const auto read = [this](std::size_t i) {
-        const platform::LenientNumber number =
-            platform::ParseLenient(spreadBoxes_[i]->text().toStdString());
-        return number.overflow ? std::numeric_limits<double>::infinity() : number.value;
-    };
-    core::SpreadSettings settings;
-    // Before the first Calculate the hFE boxes are empty: the ends of a
-    // Beta of 100 stand for them.
-    if (!hfeFollowsBeta_ || calculation_) {
-        settings.hfeFrom = read(0);
-        settings.hfeTo = read(1);
+void LoadLineWindow::FollowSpreadSettings() {
+    // A Calculate that moves the hFE ends has computed the spread with them.
+    if (session_->SpreadSettings() != spreadSettings_) {
+        UpdateSpread();
+        ShowAll();
     }
-    settings.resistorTolerance = read(2);
-    settings.vccTolerance = read(3);
-    settings.temperatureFrom = read(4);
-    settings.temperatureTo = read(5);
-    settings.hfeFollowsBeta = hfeFollowsBeta_;
-    return settings;
+    emit SpreadSettingsChanged();
+}
+
+const core::SpreadSettings& LoadLineWindow::SpreadSettings() const {
+    return session_->SpreadSettings();
 }
 
 void LoadLineWindow::UpdateSpread() {
-    if (calculation_) core::ComputeSpread(*calculation_, SpreadSettings(), spread_);
+    spreadSettings_ = session_->SpreadSettings();
+    const auto& calculation = session_->LastCalculation();
+    if (calculation) core::ComputeSpread(*calculation, spreadSettings_, spread_);
 }
 
 void LoadLineWindow::ShowAll() {
     picture_->SetLine(line_, &spread_);
     sentence_->setText(Q(core::RegionSentence(line_)));
+    const auto& calculation = session_->LastCalculation();
     // Before the first Calculate the region sentence says all there is.
-    spreadSentence_->setVisible(calculation_.has_value());
-    spreadSentence_->setText(Q(core::SpreadSentence(spread_, SpreadSettings())));
+    spreadSentence_->setVisible(calculation.has_value());
+    spreadSentence_->setText(Q(core::SpreadSentence(spread_, spreadSettings_)));
     std::vector<core::SpreadTableRow> rows =
-        core::SpreadTable(spread_, calculation_ ? calculation_->outcome.point : core::BiasPoint{});
-    if (!calculation_) {
+        core::SpreadTable(spread_, calculation ? calculation->outcome.point : core::BiasPoint{});
+    if (!calculation) {
         for (std::size_t i = 1; i < rows.size(); ++i) rows[i][2].clear();
     }
     table_->SetRows(rows);
@@ -760,7 +637,7 @@ void LoadLineWindow::ShowMenu(const QPoint& globalPos) {
     menu.addAction(tr("&Copy Picture"), this, &LoadLineWindow::CopyPicture);
     menu.addAction(tr("&Save Picture..."), this, &LoadLineWindow::AskAndSavePicture);
     menu.addSeparator();
-    menu.addAction(tr("&Design from a Target..."), this, &LoadLineWindow::DesignWanted)
+    menu.addAction(tr("&Design from a Target..."), session_, &StageSession::AskForDesign)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     menu.exec(globalPos);
 }

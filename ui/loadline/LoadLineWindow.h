@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QTableWidget>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -20,7 +19,8 @@ class QVBoxLayout;
 
 namespace ui {
 
-class InputBox;
+class SpreadTableView;
+class StageSession;
 
 // The load line, the Q point on it and the saturation strip, with the
 // spread's corners and cloud around the point, on axes with round ticks;
@@ -55,46 +55,21 @@ private:
 
 class LoadLineSpice;
 
-// The spread's lowest, nominal and highest values: read-only, selectable,
-// and copied whole as tab-separated text by Ctrl+C and its menu.
-class SpreadTableView : public QTableWidget {
-    Q_OBJECT
-
-public:
-    explicit SpreadTableView(QWidget* parent = nullptr);
-
-    void SetRows(const std::vector<core::SpreadTableRow>& rows);
-    void CopyTable() const;
-
-protected:
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    void ShowMenu(const QPoint& globalPos);
-
-    std::vector<core::SpreadTableRow> rows_;
-};
-
 // A window of its own for the picture, with sentences under it that name
 // the region and the spread over real parts, and beside it the spread's
-// settings and table. The main window makes it on first use and feeds it
-// every Calculate that shows line 1. Its context menu copies the picture or
-// saves it as PNG.
+// settings and table. It follows the stage session: every Calculate that
+// shows line 1, the spread settings and the real transistor. Its context
+// menu copies the picture or saves it as PNG.
 class LoadLineWindow : public QWidget {
     Q_OBJECT
 
 public:
     // A window of `owner`'s: it stays above it and goes with it.
-    explicit LoadLineWindow(QWidget* owner);
-
-    // Follows a Calculate of the main window.
-    void SetCalculation(const core::Calculation& calculation);
-    void SetLine(const core::LoadLine& line);
+    LoadLineWindow(QWidget* owner, StageSession* session);
 
     // The spread settings as the boxes read, with the lenient conversion; a
     // number too large for a double reads as an infinity.
-    core::SpreadSettings SpreadSettings() const;
+    const core::SpreadSettings& SpreadSettings() const;
     const core::Spread& CurrentSpread() const { return spread_; }
 
     // The picture as shown, at the screen's pixel density.
@@ -110,8 +85,6 @@ public:
 signals:
     // The user edited a spread box, or the hFE ends followed a new Beta.
     void SpreadSettingsChanged();
-    // "Design from a Target..." was chosen from the menu.
-    void DesignWanted();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -120,12 +93,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QWidget* MakeSpreadGroup();
     QWidget* MakeSpiceGroup();
     void ShowSpice();
     QLabel* AddSentence(const QString& objectName);
-    // Puts the hFE ends of `beta` in their boxes; true when that changed them.
-    bool FollowBeta(double beta);
+    void FollowCalculation(const core::Calculation& calculation);
+    void FollowSpreadSettings();
     void UpdateSpread();
     void ShowAll();
     void ShowMenu(const QPoint& globalPos);
@@ -139,13 +111,12 @@ private:
     QVBoxLayout* sentences_;
     QLabel* sentence_;
     QLabel* spreadSentence_;
-    // hFE from, hFE to, resistor and Vcc tolerance, temperature from and to.
-    std::array<InputBox*, 6> spreadBoxes_{};
     SpreadTableView* table_;
-    std::optional<core::Calculation> calculation_;
+    StageSession* session_;
     core::LoadLine line_;
     core::Spread spread_;
-    bool hfeFollowsBeta_ = true;
+    // The settings the spread was last computed with.
+    core::SpreadSettings spreadSettings_;
     // The real transistor: the choice, its sentence and its simulation.
     QComboBox* part_ = nullptr;
     QLabel* spiceSentence_ = nullptr;

@@ -22,6 +22,7 @@ namespace ui {
 
 class DesignWindow;
 class LoadLineWindow;
+class StageSession;
 
 // The program's one window. Its controls are built once, in fixed places given
 // in twips, and are never moved or resized: a window smaller than its contents
@@ -32,6 +33,9 @@ class MainWindow : public QWidget {
 
 public:
     MainWindow();
+
+    // The stage behind this window and the side windows.
+    StageSession& Session() const { return *session_; }
 
     // Start-up: records the program's directory in AppDir, selects silicon,
     // restores the last run, then shows the window at its size and place with
@@ -110,19 +114,13 @@ private:
     // Shown, and not yet placed for the frame that the window manager draws.
     bool awaitingFrame_ = false;
 
-    void ConnectLoadLine();
-    // Hands a Calculate that showed line 1 to the other windows, and keeps it
-    // for those not made yet.
-    void FollowCalculation(const core::Calculation& calculation);
+    // The six texts and the material as the boxes and options hold them.
+    core::StageTexts BoxTexts() const;
+    void ConnectSession();
+    void ConnectSideWindows();
     void CloseOtherWindows();
-    std::optional<core::Calculation> lastCalculation_;
+    StageSession* session_ = nullptr;
     LoadLineWindow* loadLineWindow_ = nullptr;
-
-    void ConnectDesign();
-    // The load line window's ways to the design window: its menu item and
-    // Ctrl+D, and its spread settings, which the design's spread line uses.
-    void ConnectLoadLineToDesign();
-    void RelaySpreadSettings();
     DesignWindow* designWindow_ = nullptr;
 };
 

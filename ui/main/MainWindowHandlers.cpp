@@ -14,13 +14,14 @@
 
 #include "core/BiasPoint.h"
 #include "core/Calculation.h"
+#include "core/StageCalc.h"
 #include "core/StageInputs.h"
 #include "core/WindowPlacement.h"
 #include "platform/FpCheck.h"
-#include "platform/TextNumber.h"
 #include "storage/LastRunFile.h"
 #include "storage/LastRunPlace.h"
 #include "ui/main/MainWindow.h"
+#include "ui/session/StageSession.h"
 
 namespace ui {
 namespace {
@@ -30,18 +31,6 @@ constexpr int kTwipsPerPixel = 15;
 // The frame the window's full size allows for: 60 twips left, right and
 // bottom, 345 on top (title bar included).
 const QMargins kAssumedFrame(4, 23, 4, 4);
-
-// The text of a box as a number; a number beyond the range of a double is an
-// overflow error that names the box.
-double ReadBox(const InputBox* box, std::size_t fileIndex) {
-    const std::string text = box->text().toStdString();
-    const platform::LenientNumber number = platform::ParseLenient(text);
-    if (number.overflow) {
-        throw platform::ArithmeticError(platform::FpFault::Overflow,
-                                        core::TooLargeMessage(fileIndex, text));
-    }
-    return number.value;
-}
 
 }  // namespace
 
@@ -55,8 +44,8 @@ void MainWindow::ConnectHandlers() {
     connect(CmdClr, &QPushButton::clicked, this, &MainWindow::CmdClr_Click);
     connect(CmdLoadData, &QPushButton::clicked, this, &MainWindow::CmdLoadData_Click);
     connect(CmdClose, &QPushButton::clicked, this, &MainWindow::CmdClose_Click);
-    ConnectLoadLine();
-    ConnectDesign();
+    ConnectSession();
+    ConnectSideWindows();
     OptSi->installEventFilter(this);
     OptGe->installEventFilter(this);
     for (InputBox* box : InputBoxes()) {
@@ -106,35 +95,42 @@ void MainWindow::CmdClose_Click() {
     });
 }
 
-void MainWindow::Calculate() {
-    using storage::Box;
-    const double Vcc = ReadBox(TxtVcc, Box::kVcc);
-    const double Beta = ReadBox(TxtBeta, Box::kBeta);
-    const double Rc = ReadBox(TxtRc, Box::kRc);
-    const double Re = ReadBox(TxtRe, Box::kRe);
-    const double R1 = ReadBox(TxtR1, Box::kR1);
-    const double R2 = ReadBox(TxtR2, Box::kR2);
+core::StageTexts MainWindow::BoxTexts() const {
+    core::StageTexts texts;
+    const auto boxes = InputBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        core::TextOf(texts, i) = boxes[i]->text().toStdString();
+    // Germanium wins where both are set.
+    texts.material = core::Material::None;
+    if (OptSi->isChecked()) texts.material = core::Material::Silicon;
+    if (OptGe->isChecked()) texts.material = core::Material::Germanium;
+    return texts;
+}
 
-    core::Material material = core::Material::None;
-    if (OptSi->isChecked()) material = core::Material::Silicon;
-    if (OptGe->isChecked()) material = core::Material::Germanium;
-    if (material == core::Material::None)
+void MainWindow::Calculate() {
+    const core::StageTexts texts = BoxTexts();
+    const core::StageRun run = session_->Run(texts);
+    // A number too large stops the run before anything is asked or cleared.
+    if (!run.Ran()) {
+        throw platform::ArithmeticError(platform::FpFault::Overflow,
+                                        core::FailureMessage(run, texts));
+    }
+    if (texts.material == core::Material::None)
         ShowMessage(QString::fromUtf8(core::kNoMaterialMessage.data(),
                                       static_cast<qsizetype>(core::kNoMaterialMessage.size())));
 
-    const core::Stage stage{Vcc, Beta, R1, R2, Rc, Re, material};
-    const core::BiasOutcome outcome =
-        core::ComputeBiasPoint(Vcc, Beta, R1, R2, Rc, Re, stage.Vbe());
-    const std::vector<std::string> lines = core::BuildResultLines(outcome);
-    // The list changes only once line 1 can be shown.
+    const core::Calculation& calculation = run.calculation;
+    const std::vector<std::string> lines = core::BuildResultLines(calculation.outcome);
+    // The list changes only once line 1 can be shown; the other windows
+    // follow it then.
     if (!lines.empty()) {
         List1->clear();
         for (const std::string& line : lines) List1->addItem(QString::fromStdString(line));
-        FollowCalculation({stage, outcome});
+        session_->Keep(calculation);
     }
-    if (!outcome.ok()) {
-        throw platform::ArithmeticError(outcome.fault,
-                                        core::DescribeFault(outcome, Beta, R1, R2, Rc, Re));
+    if (!calculation.outcome.ok()) {
+        throw platform::ArithmeticError(calculation.outcome.fault,
+                                        core::FailureMessage(run, texts));
     }
 }
 

@@ -1,0 +1,63 @@
+// The main window's side of the stage session and the side windows: it
+// keeps the session told what its boxes hold, makes each side window on
+// first use and shows it when asked. The side windows follow the session;
+// they write back only through UseInputs, which the session asks for.
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QShortcut>
+
+#include "ui/design/DesignWindow.h"
+#include "ui/loadline/LoadLineWindow.h"
+#include "ui/main/MainWindow.h"
+#include "ui/session/StageSession.h"
+
+namespace ui {
+
+void MainWindow::ConnectSession() {
+    session_ = new StageSession(this);
+    const auto follow = [this] { session_->SetShownTexts(BoxTexts()); };
+    for (InputBox* box : InputBoxes()) connect(box, &QLineEdit::textChanged, this, follow);
+    connect(OptSi, &QRadioButton::toggled, this, follow);
+    connect(OptGe, &QRadioButton::toggled, this, follow);
+    connect(session_, &StageSession::InputsWanted, this, &MainWindow::UseInputs);
+    connect(session_, &StageSession::LoadLineWanted, this, &MainWindow::ShowLoadLine);
+    connect(session_, &StageSession::DesignWanted, this, &MainWindow::ShowDesign);
+}
+
+void MainWindow::ConnectSideWindows() {
+    // Only the shortcuts and connections exist from the start; the windows
+    // themselves are made when they are first asked for.
+    auto* loadLine = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(loadLine, &QShortcut::activated, this, &MainWindow::ShowLoadLine);
+    connect(List1, &ResultList::LoadLineWanted, this, &MainWindow::ShowLoadLine);
+    auto* design = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
+    connect(design, &QShortcut::activated, this, &MainWindow::ShowDesign);
+    connect(List1, &ResultList::DesignWanted, this, &MainWindow::ShowDesign);
+}
+
+namespace {
+
+void Bring(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace
+
+void MainWindow::ShowLoadLine() {
+    if (loadLineWindow_ == nullptr) loadLineWindow_ = new LoadLineWindow(this, session_);
+    Bring(loadLineWindow_);
+}
+
+void MainWindow::ShowDesign() {
+    if (designWindow_ == nullptr) designWindow_ = new DesignWindow(this, session_);
+    Bring(designWindow_);
+}
+
+void MainWindow::CloseOtherWindows() {
+    if (loadLineWindow_ != nullptr) loadLineWindow_->close();
+    if (designWindow_ != nullptr) designWindow_->close();
+}
+
+}  // namespace ui

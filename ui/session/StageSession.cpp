@@ -1,0 +1,73 @@
+#include "ui/session/StageSession.h"
+
+#include "core/BiasPoint.h"
+#include "platform/TextNumber.h"
+
+namespace ui {
+namespace {
+
+// A number of a box; 0, which no design starts from, where it holds none
+// that a double can carry.
+double ShownNumber(const std::string& text) {
+    const platform::LenientNumber number = platform::ParseLenient(text);
+    return number.overflow ? 0 : number.value;
+}
+
+}  // namespace
+
+StageSession::StageSession(QObject* parent) : QObject(parent) {}
+
+core::StageRun StageSession::Run(const core::StageTexts& texts) const {
+    return core::RunStage(texts);
+}
+
+void StageSession::Keep(const core::Calculation& calculation) {
+    // Ends that follow Beta move, and at the first Calculate they become the
+    // stage's own, where a Beta of 100 stood for them.
+    const core::SpreadSettings followed = core::FollowBeta(spread_, calculation.stage.Beta);
+    const bool moved = followed != spread_ || (!last_ && followed.hfeFollowsBeta);
+    last_ = calculation;
+    // The windows follow the calculation with the settings it moves, and
+    // then hear of the settings' change, which then changes nothing more.
+    spread_ = followed;
+    emit CalculationChanged(calculation);
+    if (moved) emit SpreadSettingsChanged(spread_);
+}
+
+core::StageRun StageSession::Calculate(const core::StageTexts& texts) {
+    core::StageRun run = Run(texts);
+    if (run.Ran() && !core::BuildResultLines(run.calculation.outcome).empty())
+        Keep(run.calculation);
+    return run;
+}
+
+void StageSession::SetShownTexts(const core::StageTexts& texts) {
+    shown_ = texts;
+    emit ShownTextsChanged();
+}
+
+core::Stage StageSession::ShownStage() const {
+    core::Stage stage;
+    stage.Vcc = ShownNumber(shown_.Vcc);
+    stage.Beta = ShownNumber(shown_.Beta);
+    stage.R1 = ShownNumber(shown_.R1);
+    stage.R2 = ShownNumber(shown_.R2);
+    stage.Rc = ShownNumber(shown_.Rc);
+    stage.Re = ShownNumber(shown_.Re);
+    stage.material = shown_.material;
+    return stage;
+}
+
+void StageSession::SetSpreadSettings(const core::SpreadSettings& settings) {
+    if (settings == spread_) return;
+    spread_ = settings;
+    emit SpreadSettingsChanged(spread_);
+}
+
+void StageSession::SetPart(const std::string& part) {
+    if (part == part_) return;
+    part_ = part;
+    emit PartChanged(part_);
+}
+
+}  // namespace ui

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QObject>
+#include <optional>
+#include <string>
+
+#include "core/Calculation.h"
+#include "core/Spread.h"
+#include "core/StageCalc.h"
+
+namespace ui {
+
+// The one stage of the program, behind every window: what the main window's
+// boxes hold, the last Calculate that showed line 1, and the settings of the
+// side windows. The main window hands it the texts and renders what comes
+// back; the side windows read it and follow its signals, so that none of
+// them needs to know another.
+//
+// Each settings group is a plain value (a struct of core/ or a string) with
+// a getter, a setter that signals only a change, and a change signal; a
+// window that adds settings adds a group of the same three.
+class StageSession : public QObject {
+    Q_OBJECT
+
+public:
+    explicit StageSession(QObject* parent = nullptr);
+
+    // A Calculate of these texts and material; nothing changes yet. The main
+    // window shows its messages and lines from it in their order, and keeps
+    // the calculation once line 1 is shown.
+    core::StageRun Run(const core::StageTexts& texts) const;
+    // Keeps a calculation that showed line 1 and tells every window. A
+    // Beta that the spread's hFE ends follow moves them first.
+    void Keep(const core::Calculation& calculation);
+    // Run and Keep as one, for a window without messages of its own to show.
+    core::StageRun Calculate(const core::StageTexts& texts);
+    const std::optional<core::Calculation>& LastCalculation() const { return last_; }
+
+    // What the main window's boxes hold now, typed or restored, calculated or
+    // not; material None while neither option is set.
+    const core::StageTexts& ShownTexts() const { return shown_; }
+    void SetShownTexts(const core::StageTexts& texts);
+    // The shown Vcc, Beta and material as numbers, by the lenient reading; 0
+    // where a box holds none that a double can carry.
+    core::Stage ShownStage() const;
+
+    // The spread over real parts, which the load line window edits and the
+    // design window's spread line uses.
+    const core::SpreadSettings& SpreadSettings() const { return spread_; }
+    void SetSpreadSettings(const core::SpreadSettings& settings);
+
+    // The real transistor that SPICE simulates; empty for none.
+    const std::string& Part() const { return part_; }
+    void SetPart(const std::string& part);
+
+    // Ways for one window to ask for another, or to write inputs back,
+    // without knowing the window that does it.
+    void UseInputs(const core::StageTexts& texts) { emit InputsWanted(texts); }
+    void AskForLoadLine() { emit LoadLineWanted(); }
+    void AskForDesign() { emit DesignWanted(); }
+
+signals:
+    void CalculationChanged(const core::Calculation& calculation);
+    void ShownTextsChanged();
+    void SpreadSettingsChanged(const core::SpreadSettings& settings);
+    void PartChanged(const std::string& part);
+    void InputsWanted(const core::StageTexts& texts);
+    void LoadLineWanted();
+    void DesignWanted();
+
+private:
+    static core::StageTexts NoTexts() {
+        core::StageTexts texts;
+        texts.material = core::Material::None;
+        return texts;
+    }
+
+    std::optional<core::Calculation> last_;
+    core::StageTexts shown_ = NoTexts();
+    core::SpreadSettings spread_;
+    std::string part_;
+};
+
+}  // namespace ui
