@@ -87,7 +87,9 @@ Re Power = 273.6e-3 Watts   Rc Power = 1.255 Watts
 For Rc = 0, Collector Dissipation = 15.79e-3 Watts
                  Stability Factor = 46.59e-3
 '
-read_as="R1: Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write 22000\" in the box's menu, to write 22000.
+read_as="R1: Read as 22.00: the text from \"k\" on is not read; write 22000, or use --strict to stop here.
+"
+read_as_strict="R1: Read as 22.00: the text from \"k\" on is not read; write 22000.
 "
 calc 0 "$worked" "" calc 12 100 22000 4700 2200 470
 calc 0 "$germanium" "" calc --ge 12 100 22000 4700 2200 470
@@ -95,7 +97,7 @@ calc 0 "$neither" $'Select Silicon or Germanium.\n' calc --none 12 100 22000 470
 calc 1 $'Ic = 2.946 mA  Ve = 1.398 Volts  Vc = 12.00 Volts\n' \
     $'Invalid operation while computing the power in Rc (Rc is 0).\n' calc 12 100 22000 4700 0 470
 calc 0 "$r1_22" "$read_as" calc 12 100 22k 4700 2200 470
-calc 1 "" "$read_as" calc --strict 12 100 22k 4700 2200 470
+calc 1 "" "$read_as_strict" calc --strict 12 100 22k 4700 2200 470
 # Too large a number stops the run before the material is asked for.
 calc 1 "" $'Overflow: the supply voltage box (Vcc) holds a number too large to calculate with: 1e999.\n' \
     calc --none 1e999 100 22000 4700 2200 470
@@ -135,15 +137,45 @@ Cout       6.800e-6 F
 calc 0 "$worked$amplifier" "" calc --pick-caps 20 12 100 22000 4700 2200 470
 calc 1 "$worked" $'No analysis: --cin cannot be read from "x" on.\n' \
     calc --ac --cin 10x 12 100 22000 4700 2200 470
-calc 1 "" "$read_as" calc --strict --ac 12 100 22k 4700 2200 470
+calc 1 "" "$read_as_strict" calc --strict --ac 12 100 22k 4700 2200 470
 calc 2 "" "tindrel: calc: option '--rs' needs a value
 $usage" calc 12 100 22000 4700 2200 470 --rs
 printf 'R1,R2,Rc,Re,Vcc,Beta,Material\r\n22000,4700,2200,470,12,100,\r\n' >"$work/in"
 input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault\r
 22000,4700,2200,470,12,100,,4.114,1.953,2.949,4.057e-3,1.387e-3,8.116e-3,37.24e-3,4.096e-3,41.34e-3,8.240,\r\n' \
     $'line 2: Select Silicon or Germanium.\n' calc --csv --shown
+# A field not read whole: its Fault cell and its message say it for a shell.
+printf 'Vcc,Beta,R1,R2,Rc,Re\n12,100,22k,4700,2200,470\n' >"$work/in"
+input="$work/in" calc 0 'Vcc,Beta,R1,R2,Rc,Re,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault
+12,100,22k,4700,2200,470,,,,,,,,,,,"R1: Read as 22.00: the text from ""k"" on is not read; write 22000, or use --strict to stop here."
+' "line 2: $read_as" calc --csv
 
 input="$work" calc 1 "" $'tindrel: could not read the input: Is a directory\n' calc --csv
+
+# SPICE's figures after the hand's, from the helper beside the program: the
+# worked example as an amplifier, and a batch whose second row is refused
+# while the rows around it are simulated by the one helper.
+calc 0 "${worked}SPICE (2N3904):
+Ic         2.853e-3 A
+Vce        4.376 V
+Vbe        692.4e-3 V
+Ic/Ib      156.0
+" "" calc --spice 2N3904 12 100 22000 4700 2200 470
+env -u DISPLAY "$program" calc --ac --spice 2N3904 12 100 22000 4700 2200 470 >"$work/out" 2>&1
+for row in '|Av|       178.3' '|Avs|      117.2' 'Zin        1.149e+3 Ω' 'fL         129.6 Hz' \
+           'fH         937.0e+3 Hz' 'THD        3.697 %' 'hfe        172.4'; do
+    grep -qF -- "$row" "$work/out" || { printf 'FAIL: calc --ac --spice lacks "%s":\n%s\n' "$row" "$(cat "$work/out")"; failed=1; }
+done
+printf 'Vcc,Beta,R1,R2,Rc,Re\n12,100,22000,4700,2200,470\n12,100,22000,4700,2200,0.1\n9,100,47000,10000,470,100\n' |
+    env -u DISPLAY "$program" calc --csv --shown --spice BC547B >"$work/out" 2>&1
+expected_spice="Spice_Ic,Spice_Vce,Spice_Vbe,Spice_hFE,Spice_Fault,Fault
+2.981e-3,4.036,667.4e-3,294.2,,
+,,,,no simulation: Re lies outside 1 Ω to 1 GΩ,"
+if [[ "$(cut -d, -f17- "$work/out" | head -n 3)" != "$expected_spice" ||
+      ! "$(sed -n 4p "$work/out" | cut -d, -f17)" =~ ^[0-9] ]]; then
+    printf 'FAIL: calc --csv --spice:\n%s\n' "$(cat "$work/out")"
+    failed=1
+fi
 
 # The window without a display: one line, and no core dump. A display named
 # but not there is told after Qt's own word on it.
