@@ -20,6 +20,8 @@ struct DesignTarget {
     double stiffness = 0.1;
     Material material = Material::Silicon;
     Series series = Series::E24;
+
+    bool operator==(const DesignTarget&) const = default;
 };
 
 struct Resistors {

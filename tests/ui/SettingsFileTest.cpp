@@ -2,11 +2,15 @@
 // back, and a damaged or hostile file gives the defaults.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "ui/design/DesignWindow.h"
+#include "ui/loadline/LoadLineWindow.h"
+#include "ui/main/MainWindow.h"
 #include "ui/session/SettingsFile.h"
 
 namespace {
@@ -151,3 +155,34 @@ TEST_F(SettingsFileTest, DamagedOrHostileFilesGiveTheDefaults) {
 }
 
 }  // namespace
+
+// The session reads nothing until a side window first opens; then it takes
+// back what the last run kept, and the side windows show it.
+TEST_F(SettingsFileTest, SideWindowsSettingsAndPlacesSurviveARestart) {
+    {
+        ui::MainWindow form;
+        form.ShowLoadLine();
+        auto* loadLine = form.findChild<ui::LoadLineWindow*>();
+        ASSERT_NE(loadLine, nullptr);
+        loadLine->setGeometry(40, 50, 640, 520);
+        auto* part = loadLine->findChild<QComboBox*>(QStringLiteral("RealTransistor"));
+        ASSERT_NE(part, nullptr);
+        part->setCurrentText(QStringLiteral("BC547B"));
+        form.ShowDesign();
+        auto* series = form.findChild<ui::DesignWindow*>()->findChild<QComboBox*>();
+        ASSERT_NE(series, nullptr);
+        series->setCurrentText(QStringLiteral("E96"));
+        // Closing the program with the windows still open.
+    }
+    ASSERT_TRUE(QFile::exists(File()));
+
+    ui::MainWindow form;
+    form.ShowLoadLine();
+    auto* loadLine = form.findChild<ui::LoadLineWindow*>();
+    EXPECT_EQ(loadLine->findChild<QComboBox*>(QStringLiteral("RealTransistor"))->currentText(),
+              QStringLiteral("BC547B"));
+    EXPECT_EQ(loadLine->geometry(), QRect(40, 50, 640, 520));
+    form.ShowDesign();
+    EXPECT_EQ(form.findChild<ui::DesignWindow*>()->findChild<QComboBox*>()->currentText(),
+              QStringLiteral("E96"));
+}

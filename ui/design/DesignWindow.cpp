@@ -70,7 +70,9 @@ DesignWindow::DesignWindow(QWidget* owner, StageSession* session)
     setWindowTitle(QStringLiteral("Tindrel: Design"));
     Build();
     const core::Stage shown = session_->ShownStage();
-    Show(core::FirstTarget(&shown));
+    // The target the design window was last left with, in this run or an
+    // earlier one.
+    Show(session_->DesignTarget().value_or(core::FirstTarget(&shown)));
     connect(session_, &StageSession::SpreadSettingsChanged, this, &DesignWindow::ShowDesign);
     built_ = true;
     Recompute();
@@ -185,7 +187,9 @@ core::DesignTarget DesignWindow::Target() const {
 
 void DesignWindow::Recompute() {
     if (!built_) return;
-    design_ = core::MakeDesign(Target());
+    const core::DesignTarget target = Target();
+    session_->SetDesignTarget(target);
+    design_ = core::MakeDesign(target);
     ShowDesign();
 }
 

@@ -59,6 +59,9 @@ LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
     sentence_ = AddSentence(QStringLiteral("LoadLineSentence"));
     spreadSentence_ = AddSentence(QStringLiteral("SpreadSentence"));
     spiceSentence_ = AddSentence(QStringLiteral("SpiceSentence"));
+    // Only now that there is a sentence to show it in: a part that the
+    // session already holds is chosen as the group is made.
+    connect(spice_, &LoadLineSpice::Changed, this, &LoadLineWindow::ShowSpice);
     auto* design = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
     connect(design, &QShortcut::activated, session_, &StageSession::AskForDesign);
 
@@ -75,7 +78,6 @@ LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
 
 QWidget* LoadLineWindow::MakeSpiceGroup() {
     spice_ = new LoadLineSpice(this);
-    connect(spice_, &LoadLineSpice::Changed, this, &LoadLineWindow::ShowSpice);
     auto* group = new QGroupBox(tr("SPICE"), this);
     auto* form = new QFormLayout(group);
     part_ = new QComboBox(group);

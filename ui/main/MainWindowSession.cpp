@@ -45,13 +45,23 @@ void Bring(QWidget* window) {
 
 }  // namespace
 
+// The first side window to open takes back the settings an earlier run
+// kept, before it is made, so that it starts with them.
 void MainWindow::ShowLoadLine() {
-    if (loadLineWindow_ == nullptr) loadLineWindow_ = new LoadLineWindow(this, session_);
+    if (loadLineWindow_ == nullptr) {
+        session_->Remember();
+        loadLineWindow_ = new LoadLineWindow(this, session_);
+        session_->KeepPlace(loadLineWindow_);
+    }
     Bring(loadLineWindow_);
 }
 
 void MainWindow::ShowDesign() {
-    if (designWindow_ == nullptr) designWindow_ = new DesignWindow(this, session_);
+    if (designWindow_ == nullptr) {
+        session_->Remember();
+        designWindow_ = new DesignWindow(this, session_);
+        session_->KeepPlace(designWindow_);
+    }
     Bring(designWindow_);
 }
 

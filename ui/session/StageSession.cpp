@@ -2,6 +2,7 @@
 
 #include "core/BiasPoint.h"
 #include "platform/TextNumber.h"
+#include "ui/session/SessionMemory.h"
 
 namespace ui {
 namespace {
@@ -68,6 +69,31 @@ void StageSession::SetPart(const std::string& part) {
     if (part == part_) return;
     part_ = part;
     emit PartChanged(part_);
+}
+
+void StageSession::SetDesignTarget(const core::DesignTarget& target) {
+    if (design_ == target) return;
+    design_ = target;
+    emit DesignTargetChanged(target);
+}
+
+void StageSession::Remember() {
+    if (memory_ == nullptr) memory_ = new SessionMemory(this);
+}
+
+void StageSession::KeepPlace(QWidget* window) {
+    Remember();
+    memory_->KeepPlace(window);
+}
+
+std::optional<QString> StageSession::RememberedText(const QString& group, const QString& key) {
+    Remember();
+    return memory_->Text(group, key);
+}
+
+void StageSession::KeepText(const QString& group, const QString& key, const QString& text) {
+    Remember();
+    memory_->SetText(group, key, text);
 }
 
 }  // namespace ui

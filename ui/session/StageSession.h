@@ -5,10 +5,15 @@
 #include <string>
 
 #include "core/Calculation.h"
+#include "core/Design.h"
 #include "core/Spread.h"
 #include "core/StageCalc.h"
 
+class QWidget;
+
 namespace ui {
+
+class SessionMemory;
 
 // The one stage of the program, behind every window: what the main window's
 // boxes hold, the last Calculate that showed line 1, and the settings of the
@@ -53,6 +58,22 @@ public:
     const std::string& Part() const { return part_; }
     void SetPart(const std::string& part);
 
+    // The design window's target as last edited; none before its first.
+    const std::optional<core::DesignTarget>& DesignTarget() const { return design_; }
+    void SetDesignTarget(const core::DesignTarget& target);
+
+    // Takes back, once, the side windows' settings that an earlier run kept;
+    // from then on they are kept as they change and the program ends. Each
+    // side window asks for it as it is first made: a plain start reads
+    // nothing.
+    void Remember();
+    // Places a side window where it was last left and keeps its place.
+    void KeepPlace(QWidget* window);
+    // For a window whose settings are the texts of its boxes: the text kept
+    // under `group` and `key`, and keeping one.
+    std::optional<QString> RememberedText(const QString& group, const QString& key);
+    void KeepText(const QString& group, const QString& key, const QString& text);
+
     // Ways for one window to ask for another, or to write inputs back,
     // without knowing the window that does it.
     void UseInputs(const core::StageTexts& texts) { emit InputsWanted(texts); }
@@ -64,6 +85,7 @@ signals:
     void ShownTextsChanged();
     void SpreadSettingsChanged(const core::SpreadSettings& settings);
     void PartChanged(const std::string& part);
+    void DesignTargetChanged(const core::DesignTarget& target);
     void InputsWanted(const core::StageTexts& texts);
     void LoadLineWanted();
     void DesignWanted();
@@ -79,6 +101,8 @@ private:
     core::StageTexts shown_ = NoTexts();
     core::SpreadSettings spread_;
     std::string part_;
+    std::optional<core::DesignTarget> design_;
+    SessionMemory* memory_ = nullptr;
 };
 
 }  // namespace ui
