@@ -43,34 +43,37 @@ bool HasNumber(std::string_view text) {
     return number.find_first_of("0123456789") != std::string_view::npos;
 }
 
-// A text read against a unit and a range.
-BoxReading ReadValue(std::string_view text, InputUnit unit, double lowest, bool lowestIncluded,
-                     EmptyBox empty) {
+// A text read by the box reader against its rule; an empty box that may be
+// empty holds no value.
+BoxReading ReadValue(std::string_view text, const InputRule& rule) {
     BoxReading reading;
-    if (OnlyBlanks(text)) {
-        if (empty == EmptyBox::kRefused) reading.fault = BoxFault::kEmpty;
-        return reading;
-    }
-    const InputReading read = ReadInput(text, unit);
-    if (read.overflow) {
-        reading.fault = BoxFault::kTooLarge;
-        return reading;
-    }
-    if (!HasNumber(text) || (!read.readWhole && !read.hasFix)) {
+    if (OnlyBlanks(text) && rule.emptyAllowed) return reading;
+    if (!OnlyBlanks(text) && !HasNumber(text)) {
         reading.fault = BoxFault::kNotNumber;
-        reading.rest = read.readWhole ? std::string(text) : read.rest;
+        reading.rest = std::string(text.substr(text.find_first_not_of(" \t")));
         return reading;
     }
-    const double value = read.readWhole ? read.value : read.meant;
-    if (!std::isfinite(value)) {
-        reading.fault = BoxFault::kTooLarge;
-        return reading;
+    const InputResult result = ReadBox(text, rule);
+    switch (result.fault) {
+        case InputFault::None:
+            reading.value = result.value();
+            break;
+        case InputFault::Empty:
+            reading.fault = BoxFault::kEmpty;
+            break;
+        case InputFault::TooLarge:
+            reading.fault = BoxFault::kTooLarge;
+            break;
+        case InputFault::NotReadWhole:
+            reading.fault = BoxFault::kNotNumber;
+            reading.rest = result.reading.rest;
+            break;
+        case InputFault::BelowRange:
+        case InputFault::AboveRange:
+        case InputFault::Misordered:
+            reading.fault = BoxFault::kBelowRange;  // the rules here have no upper end
+            break;
     }
-    if (lowestIncluded ? !(value >= lowest) : !(value > lowest)) {
-        reading.fault = BoxFault::kBelowRange;
-        return reading;
-    }
-    reading.value = value;
     return reading;
 }
 
@@ -216,14 +219,34 @@ double ThermalVoltage() { return kBoltzmann * kRoomTemperature / kElementaryChar
 
 const AmplifierBoxRule& RuleOf(AmplifierBox box) { return kRules[IndexOf(box)]; }
 
-BoxReading ReadAmplifierBox(AmplifierBox box, std::string_view text) {
+InputRule InputRuleOf(AmplifierBox box) {
     const AmplifierBoxRule& rule = RuleOf(box);
-    return ReadValue(text, rule.unit, rule.lowest, rule.lowestIncluded, rule.empty);
+    InputRule input;
+    input.unit = rule.unit;
+    input.min = rule.lowest;
+    input.minIncluded = rule.lowestIncluded;
+    input.emptyAllowed = rule.empty != EmptyBox::kRefused;
+    input.lenient = false;
+    input.multipliers = true;
+    return input;
 }
 
-BoxReading ReadLowCorner(std::string_view text) {
-    return ReadValue(text, InputUnit::Hertz, 0, false, EmptyBox::kRefused);
+InputRule LowCornerRule() {
+    InputRule input;
+    input.unit = InputUnit::Hertz;
+    input.min = 0;
+    input.minIncluded = false;
+    input.emptyAllowed = false;
+    input.lenient = false;
+    input.multipliers = true;
+    return input;
 }
+
+BoxReading ReadAmplifierBox(AmplifierBox box, std::string_view text) {
+    return ReadValue(text, InputRuleOf(box));
+}
+
+BoxReading ReadLowCorner(std::string_view text) { return ReadValue(text, LowCornerRule()); }
 
 AmplifierTexts DefaultAmplifierTexts() {
     AmplifierTexts texts;

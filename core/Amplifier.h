@@ -83,6 +83,11 @@ struct AmplifierBoxRule {
 };
 
 const AmplifierBoxRule& RuleOf(AmplifierBox box);
+// The box's rule for the one box reader (ReadBox), as an input box takes it:
+// read whole, multipliers giving the value, its unit and range.
+InputRule InputRuleOf(AmplifierBox box);
+// The "Low corner" box's rule: hertz, above 0.
+InputRule LowCornerRule();
 inline constexpr std::size_t IndexOf(AmplifierBox box) { return static_cast<std::size_t>(box); }
 inline constexpr AmplifierBox BoxAt(std::size_t i) { return static_cast<AmplifierBox>(i); }
 

@@ -214,7 +214,14 @@ double ShownReadValue(const InputReading& reading) {
 InputResult ReadBox(std::string_view text, const InputRule& rule) {
     InputResult result;
     result.reading = ReadInput(text, rule.unit);
-    const InputReading& r = result.reading;
+    InputReading& r = result.reading;
+    if (rule.multipliers && !r.readWhole && r.hasFix) {
+        r.value = r.meant;
+        r.readWhole = true;
+        r.rest.clear();
+        r.hasFix = false;
+        r.fixed.clear();
+    }
     const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
     const double v = r.value;
     if (blank && !rule.emptyAllowed) {

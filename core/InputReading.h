@@ -59,6 +59,9 @@ struct InputRule {
     bool maxIncluded = true;
     bool emptyAllowed = true;  // an empty box reads as 0
     bool lenient = true;       // text after the number is a warning, not a refusal
+    // A multiplier after the number, with a code's digits and the unit, gives
+    // the value ("10u", "4k7", "300MHz") rather than being text not read.
+    bool multipliers = false;
 };
 
 // Why a box's value is refused; None when it is taken.
