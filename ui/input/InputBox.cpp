@@ -76,18 +76,30 @@ void InputBox::FollowText() {
     ShowReading();
 }
 
+void InputBox::ShowFault(const QString& sentence) {
+    if (sentence == fault_) return;
+    fault_ = sentence;
+    ShowReading();
+}
+
 void InputBox::ShowReading() {
-    const QString sentence = QString::fromStdString(core::ReadAsSentence(reading_));
+    QString sentence = QString::fromStdString(core::ReadAsSentence(reading_));
+    if (sentence.isEmpty()) sentence = fault_;
+    const bool warn = !sentence.isEmpty();
     setToolTip(TipWith(sentence, ordinaryToolTip_.value_or(QString())));
     setAccessibleDescription(InFront(sentence, ordinaryDescription_.value_or(QString())));
-    if (sign_ == nullptr && !reading_.readWhole) MakeSign();
+    if (sign_ == nullptr && warn) MakeSign();
     if (sign_ == nullptr) return;
-    sign_->setVisible(!reading_.readWhole);
+    sign_->setVisible(warn);
     sign_->setToolTip(TipWith(sentence, QString()));
     // The sign's name for assistive technology; not the sentence, whose quote
     // of the typed text could carry an "&" that a button takes as a shortcut.
-    sign_->setText(reading_.hasFix ? QString::fromStdString(core::FixEntryText(reading_))
-                                   : QStringLiteral("Not read whole"));
+    if (reading_.hasFix) {
+        sign_->setText(QString::fromStdString(core::FixEntryText(reading_)));
+    } else {
+        sign_->setText(reading_.readWhole ? QStringLiteral("Not taken")
+                                          : QStringLiteral("Not read whole"));
+    }
 }
 
 void InputBox::focusInEvent(QFocusEvent* event) {

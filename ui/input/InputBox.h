@@ -31,6 +31,10 @@ public:
     // the text from then on. The tooltip and accessible description the box
     // has now become its ordinary ones, unless SetOrdinaryTip gave them.
     void SetUnit(core::InputUnit unit);
+    // Shows the sign with `sentence`, a reason found for the box's value
+    // beyond its reading (a value out of its range), in front of the tooltip
+    // and accessible description; an empty sentence takes it away.
+    void ShowFault(const QString& sentence);
     // The tooltip and accessible description the box shows when its text is
     // read whole; the sentence goes in front of them otherwise.
     void SetOrdinaryTip(const QString& toolTip, const QString& description = QString());
@@ -70,6 +74,7 @@ private:
 
     std::optional<core::InputUnit> unit_;
     core::InputReading reading_;
+    QString fault_;
     QAction* sign_ = nullptr;
     std::optional<QString> ordinaryToolTip_;
     std::optional<QString> ordinaryDescription_;

@@ -25,8 +25,8 @@
 #include "sim/Models.h"
 #include "ui/loadline/LoadLineSpice.h"
 #include "ui/loadline/SpreadForm.h"
-#include "ui/loadline/SpreadTable.h"
 #include "ui/session/StageSession.h"
+#include "ui/table/TextTable.h"
 
 namespace ui {
 namespace {
@@ -467,7 +467,9 @@ LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
     grid_->setColumnStretch(0, 1);
     grid_->setRowStretch(0, 1);
     groups_->addWidget(new SpreadForm(session_, this));
-    table_ = new SpreadTableView(this);
+    table_ = new TextTable(this);
+    table_->setObjectName(QStringLiteral("SpreadTable"));
+    table_->setAccessibleName(QStringLiteral("Spread table"));
     groups_->addWidget(table_);
     groups_->addWidget(MakeSpiceGroup());
     groups_->addStretch(1);
@@ -476,6 +478,8 @@ LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
     spiceSentence_ = AddSentence(QStringLiteral("SpiceSentence"));
     auto* design = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
     connect(design, &QShortcut::activated, session_, &StageSession::AskForDesign);
+    auto* amplifier = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(amplifier, &QShortcut::activated, session_, &StageSession::AskForAmplifier);
 
     connect(session_, &StageSession::CalculationChanged, this, &LoadLineWindow::FollowCalculation);
     connect(session_, &StageSession::SpreadSettingsChanged, this,
@@ -560,7 +564,9 @@ void LoadLineWindow::ShowAll() {
     if (!calculation) {
         for (std::size_t i = 1; i < rows.size(); ++i) rows[i][2].clear();
     }
-    table_->SetRows(rows);
+    TextTable::Rows cells;
+    for (const core::SpreadTableRow& row : rows) cells.emplace_back(row.begin(), row.end());
+    table_->SetRows(cells);
     ShowSpice();
 }
 
@@ -639,6 +645,8 @@ void LoadLineWindow::ShowMenu(const QPoint& globalPos) {
     menu.addSeparator();
     menu.addAction(tr("&Design from a Target..."), session_, &StageSession::AskForDesign)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    menu.addAction(tr("A&mplifier (AC)..."), session_, &StageSession::AskForAmplifier)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     menu.exec(globalPos);
 }
 

@@ -19,7 +19,7 @@ class QVBoxLayout;
 
 namespace ui {
 
-class SpreadTableView;
+class TextTable;
 class StageSession;
 
 // The load line, the Q point on it and the saturation strip, with the
@@ -111,7 +111,7 @@ private:
     QVBoxLayout* sentences_;
     QLabel* sentence_;
     QLabel* spreadSentence_;
-    SpreadTableView* table_;
+    TextTable* table_;
     StageSession* session_;
     core::LoadLine line_;
     core::Spread spread_;

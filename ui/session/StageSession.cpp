@@ -70,4 +70,22 @@ void StageSession::SetPart(const std::string& part) {
     emit PartChanged(part_);
 }
 
+void StageSession::SetAmplifier(const AmplifierSettings& settings) {
+    if (settings == amplifier_) return;
+    amplifier_ = settings;
+    emit AmplifierChanged();
+}
+
+void StageSession::SetAmplifierOpened() {
+    if (amplifierOpened_) return;
+    amplifierOpened_ = true;
+    emit AmplifierChanged();
+}
+
+core::AmplifierAnalysis StageSession::AnalyseAmplifier() const {
+    core::AmplifierAnalysis analysis;  // kNoCalculation
+    if (!last_) return analysis;
+    return core::Analyse(*last_, core::ReadAmplifierInputs(amplifier_.texts));
+}
+
 }  // namespace ui

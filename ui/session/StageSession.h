@@ -4,11 +4,21 @@
 #include <optional>
 #include <string>
 
+#include "core/Amplifier.h"
 #include "core/Calculation.h"
 #include "core/Spread.h"
 #include "core/StageCalc.h"
 
 namespace ui {
+
+// The amplifier window's inputs: the texts of its twelve boxes, in the order
+// of core::AmplifierBox, and of its "Low corner" box.
+struct AmplifierSettings {
+    core::AmplifierTexts texts = core::DefaultAmplifierTexts();
+    std::string lowCorner = std::string(core::kLowCornerDefault);
+
+    bool operator==(const AmplifierSettings&) const = default;
+};
 
 // The one stage of the program, behind every window: what the main window's
 // boxes hold, the last Calculate that showed line 1, and the settings of the
@@ -53,20 +63,33 @@ public:
     const std::string& Part() const { return part_; }
     void SetPart(const std::string& part);
 
+    // The amplifier's inputs, which the amplifier window edits and the load
+    // line window's AC load line uses once the amplifier window has opened.
+    const AmplifierSettings& Amplifier() const { return amplifier_; }
+    void SetAmplifier(const AmplifierSettings& settings);
+    bool AmplifierOpened() const { return amplifierOpened_; }
+    void SetAmplifierOpened();
+    // The amplifier's analysis of the last Calculate with these inputs.
+    core::AmplifierAnalysis AnalyseAmplifier() const;
+
     // Ways for one window to ask for another, or to write inputs back,
     // without knowing the window that does it.
     void UseInputs(const core::StageTexts& texts) { emit InputsWanted(texts); }
     void AskForLoadLine() { emit LoadLineWanted(); }
     void AskForDesign() { emit DesignWanted(); }
+    void AskForAmplifier() { emit AmplifierWanted(); }
 
 signals:
     void CalculationChanged(const core::Calculation& calculation);
     void ShownTextsChanged();
     void SpreadSettingsChanged(const core::SpreadSettings& settings);
     void PartChanged(const std::string& part);
+    // The amplifier's inputs changed, or the amplifier window first opened.
+    void AmplifierChanged();
     void InputsWanted(const core::StageTexts& texts);
     void LoadLineWanted();
     void DesignWanted();
+    void AmplifierWanted();
 
 private:
     static core::StageTexts NoTexts() {
@@ -79,6 +102,8 @@ private:
     core::StageTexts shown_ = NoTexts();
     core::SpreadSettings spread_;
     std::string part_;
+    AmplifierSettings amplifier_;
+    bool amplifierOpened_ = false;
 };
 
 }  // namespace ui
