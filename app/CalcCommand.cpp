@@ -119,7 +119,24 @@ int RunTable(const CommandLine& command) {
     const auto message = [&](std::string_view text) {
         if (readError == 0) Tell(text);
     };
-    const int status = core::RunBatch(source, sink, message, {command.shown, command.strict});
+    core::BatchOptions options;
+    options.shown = command.shown;
+    options.strict = command.strict;
+    options.ac = command.ac;
+    options.amplifier = AmplifierTextsOf(command);
+    options.acFault = [](const core::AmplifierAnalysis& analysis) {
+        return NoAnalysisReason(analysis, BoxNaming::kColumn);
+    };
+    if (command.pickCaps) {
+        const core::BoxReading corner = core::ReadLowCorner(*command.pickCaps);
+        if (!corner.value) {
+            Tell("No analysis: --pick-caps " + BoxFaultReason(corner.fault, corner.rest, false) +
+                 ".");
+            return 1;
+        }
+        options.pickCaps = corner.value;
+    }
+    const int status = core::RunBatch(source, sink, message, options);
     if (readError != 0) {
         Tell(std::string("tindrel: could not read the input: ") + std::strerror(readError));
         return 1;

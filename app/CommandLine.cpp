@@ -229,6 +229,7 @@ void DescribeCalc(CLI::App& app, CalcOptions& o) {
         o.amplifierGiven[box] =
             app.add_option("--" + std::string(rule.option), o.amplifier[box], AmplifierHelp(box))
                 ->type_name(rule.unitSymbol.empty() ? "N" : "VALUE")
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
                 ->group(kAmplifier);
     }
     o.pickCapsGiven =
@@ -236,6 +237,7 @@ void DescribeCalc(CLI::App& app, CalcOptions& o) {
                        "Picks Cin, Ce and Cout for a low corner of FL hertz, each rounded up "
                        "to the E6 series, and uses them (every row of a table).")
             ->type_name("FL")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
             ->group(kAmplifier);
     app.footer(
         "Exit status: 0 on success, 1 for a fault (one stage) or a stop, 2 for a\n"
@@ -261,6 +263,11 @@ CommandLine ParseCalc(int argc, const char* const argv[], int first) {
         CommandLine help;
         help.action = Action::kCalcHelp;
         return help;
+    } catch (const CLI::ArgumentMismatch& error) {
+        // "--rs: 1 required VALUE missing": CLI11 names the option first.
+        const std::string what = error.what();
+        if (what.find("missing") == std::string::npos) return Error("calc: " + what);
+        return Error("calc: option '" + what.substr(0, what.find(':')) + "' needs a value");
     } catch (const CLI::ParseError& error) {
         return Error("calc: " + std::string(error.what()));
     }

@@ -52,13 +52,17 @@ BoxReading ReadValue(std::string_view text, InputUnit unit, double lowest, bool 
         return reading;
     }
     const InputReading read = ReadInput(text, unit);
+    if (read.overflow) {
+        reading.fault = BoxFault::kTooLarge;
+        return reading;
+    }
     if (!HasNumber(text) || (!read.readWhole && !read.hasFix)) {
         reading.fault = BoxFault::kNotNumber;
         reading.rest = read.readWhole ? std::string(text) : read.rest;
         return reading;
     }
     const double value = read.readWhole ? read.value : read.meant;
-    if (read.overflow || !std::isfinite(value)) {
+    if (!std::isfinite(value)) {
         reading.fault = BoxFault::kTooLarge;
         return reading;
     }

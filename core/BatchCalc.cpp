@@ -13,8 +13,19 @@ namespace {
 
 constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
 
-constexpr std::array<std::string_view, 11> kResultColumns = {
-    "Ic_mA", "Ve", "Vc", "PR1", "PR2", "PRe", "PRc", "Pc", "Pc0", "S", "Fault"};
+constexpr std::array<std::string_view, 10> kResultColumns = {"Ic_mA", "Ve",  "Vc", "PR1", "PR2",
+                                                             "PRe",   "PRc", "Pc", "Pc0", "S"};
+
+constexpr std::array<std::string_view, 23> kAmplifierColumns = {
+    "re",       "gm",          "rpi",   "ro",       "Av",      "Avs",       "Zin",        "Zout",
+    "f_in",     "f_E",         "f_out", "fL",       "fH",      "Swing_up",  "Swing_down", "Swing",
+    "MaxInput", "HD2_percent", "Clips", "Cin_used", "Ce_used", "Cout_used", "AC_Fault"};
+
+// The AC figures in the order of their columns up to HD2_percent.
+std::array<std::optional<double>, 18> AmplifierFigures(const SmallSignal& s) {
+    return {s.re,  s.gm,    s.rpi, s.ro, s.Av,      s.Avs,       s.Zin,   s.Zout,     s.f_in,
+            s.f_E, s.f_out, s.fL,  s.fH, s.SwingUp, s.SwingDown, s.Swing, s.MaxInput, s.HD2};
+}
 
 // Each result column with the step that computes it.
 struct Quantity {
@@ -55,6 +66,8 @@ bool SameName(std::string_view a, std::string_view b) {
 // Where each input's column stands in the header.
 struct Columns {
     std::array<std::size_t, kInputCount> input;
+    std::array<std::size_t, kAmplifierBoxCount> amplifier;
+    bool anyAmplifier = false;
     std::size_t material = kNoColumn;
     std::size_t count = 0;
     std::string fault;  // why no row can be read, or empty
@@ -63,6 +76,7 @@ struct Columns {
 Columns MapHeader(const CsvRecord& header) {
     Columns columns;
     columns.input.fill(kNoColumn);
+    columns.amplifier.fill(kNoColumn);
     columns.count = header.count;
     const auto place = [&](std::size_t& column, std::size_t i, std::string_view name) {
         if (column != kNoColumn && columns.fault.empty())
@@ -77,6 +91,13 @@ Columns MapHeader(const CsvRecord& header) {
             if (SameName(name, InputName(input))) place(columns.input[input], i, InputName(input));
         }
         if (SameName(name, "Material")) place(columns.material, i, "Material");
+        for (std::size_t box = 0; box < kAmplifierBoxCount; ++box) {
+            const std::string_view key = RuleOf(BoxAt(box)).key;
+            if (SameName(name, key)) {
+                place(columns.amplifier[box], i, key);
+                columns.anyAmplifier = true;
+            }
+        }
     }
     if (header.unclosedQuote) columns.fault = "The header has a quoted field that is not closed.";
     if (header.tooLong) columns.fault = "The header is too long.";
@@ -106,7 +127,8 @@ public:
         : writer_(sink, header.endsInCrLf ? "\r\n" : "\n"),
           message_(message),
           options_(options),
-          columns_(MapHeader(header)) {}
+          columns_(MapHeader(header)),
+          ac_(options.ac || columns_.anyAmplifier) {}
 
     // False when the batch is to stop with status 1.
     bool Header(const CsvRecord& header) {
@@ -116,6 +138,10 @@ public:
         }
         for (std::size_t i = 0; i < header.count; ++i) writer_.Field(header[i]);
         for (std::string_view name : kResultColumns) writer_.Field(name);
+        if (ac_) {
+            for (std::string_view name : kAmplifierColumns) writer_.Field(name);
+        }
+        writer_.Field("Fault");
         writer_.EndRecord();
         return !writer_.Failed();
     }
@@ -148,6 +174,14 @@ public:
                 std::string(InputName(run.tooLarge)) + ": Overflow: too large to calculate with");
         if (texts_.material == Material::None) Tell(row.line, kNoMaterialMessage);
         const BiasOutcome& outcome = run.calculation.outcome;
+        if (ac_) {
+            Analyse(row, run.calculation);
+            // A bad AC cell is a bad row under --strict; the stage is not.
+            if (analysis_.stop == AmplifierStop::kBadBox) {
+                Tell(row.line, AcFault());
+                if (options_.strict) return false;
+            }
+        }
         if (outcome.ok()) return Write(row, &outcome, {});
         std::string stepFault = "step " + std::to_string(outcome.faultStep) + ": ";
         stepFault += platform::FpFaultName(outcome.fault);
@@ -157,6 +191,24 @@ public:
     bool Finish() { return writer_.Flush(); }
 
 private:
+    // The row's AC inputs over the defaults, analysed into `analysis_`.
+    void Analyse(const CsvRecord& row, const Calculation& calculation) {
+        for (std::size_t box = 0; box < kAmplifierBoxCount; ++box) {
+            // An empty cell of a box that must hold a value takes its default,
+            // as an absent column does; an empty RL or VA is none.
+            const std::size_t column = columns_.amplifier[box];
+            const bool given =
+                column != kNoColumn &&
+                (RuleOf(BoxAt(box)).empty != EmptyBox::kRefused || !Trimmed(row[column]).empty());
+            amplifierTexts_[box] = given ? row[column] : options_.amplifier[box];
+        }
+        const AmplifierReading reading = ReadAmplifierInputs(amplifierTexts_);
+        analysis_ = core::Analyse(calculation, reading);
+        if (analysis_.ok() && options_.pickCaps)
+            analysis_ =
+                PickCapacitors(*AmplifierDcOf(calculation), reading.inputs, *options_.pickCaps);
+    }
+
     std::string ReadMaterial(std::string_view text) {
         const std::string_view name = Trimmed(text);
         if (name.empty()) {
@@ -197,9 +249,42 @@ private:
                 Number(outcome->point.*quantity.field);
             }
         }
+        if (ac_) WriteAmplifier(outcome != nullptr);
         writer_.Field(fault);
         writer_.EndRecord();
         return !writer_.Failed();
+    }
+
+    // The AC cells of a row whose stage was analysed (`analysed`), or empty
+    // cells and the reason.
+    void WriteAmplifier(bool analysed) {
+        if (!analysed) analysis_ = {};
+        const bool ok = analysis_.ok();
+        const SmallSignal& s = analysis_.figures;
+        for (const std::optional<double>& value : AmplifierFigures(s)) {
+            if (ok && value) {
+                Number(*value);
+            } else {
+                writer_.Field({});
+            }
+        }
+        writer_.Field(!ok ? "" : s.Clips ? "yes" : "no");
+        const AmplifierInputs& in = analysis_.inputs;
+        const std::optional<double> used[] = {in.Cin,
+                                              s.RePole ? std::optional(in.Ce) : std::nullopt,
+                                              s.RoutPole ? std::optional(in.Cout) : std::nullopt};
+        for (const std::optional<double>& value : used) {
+            if (ok && value) {
+                Number(*value);
+            } else {
+                writer_.Field({});
+            }
+        }
+        writer_.Field(ok ? std::string() : AcFault());
+    }
+
+    std::string AcFault() const {
+        return options_.acFault ? options_.acFault(analysis_) : std::string("no analysis");
     }
 
     void Number(double value) {
@@ -218,7 +303,10 @@ private:
     const BatchMessage& message_;
     BatchOptions options_;
     Columns columns_;
+    bool ac_ = false;
     StageTexts texts_;
+    AmplifierTexts amplifierTexts_;
+    AmplifierAnalysis analysis_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string_view>
 
+#include "core/Amplifier.h"
 #include "core/Csv.h"
 
 namespace core {
@@ -11,7 +12,11 @@ namespace core {
 // Rc, Re and optionally Material (any order, any case), then one stage a
 // row. Each output row is the input row, then Ic_mA, Ve, Vc, PR1, PR2, PRe,
 // PRc, Pc, Pc0, S and Fault; a quantity that a fault left uncomputed is an
-// empty cell.
+// empty cell. With the analysis as an amplifier (optional columns Rs, RL,
+// Re1, Cin, Ce, Cout, hfe, VA, fT, Cmu, Amplitude and Frequency, empty RL or
+// VA meaning none), its columns stand before Fault: re, gm, rpi, ro, Av, Avs,
+// Zin, Zout, f_in, f_E, f_out, fL, fH, Swing_up, Swing_down, Swing, MaxInput,
+// HD2_percent, Clips, Cin_used, Ce_used, Cout_used and AC_Fault.
 struct BatchOptions {
     // Numbers as the result lines show them, rather than the shortest text
     // that reads back as the same double.
@@ -20,6 +25,15 @@ struct BatchOptions {
     // the wrong number of fields, a field not read whole) instead of writing
     // it with its Fault cell.
     bool strict = false;
+    // The stage as an amplifier for every row, as if an AC column were
+    // present; any AC column in the header switches it on too.
+    bool ac = false;
+    // The AC inputs of the columns a table does not have.
+    AmplifierTexts amplifier = DefaultAmplifierTexts();
+    // Capacitors picked for this low corner, in hertz, in every row.
+    std::optional<double> pickCaps = std::nullopt;
+    // Why a row has no AC figures, for its AC_Fault cell and its message.
+    std::function<std::string(const AmplifierAnalysis&)> acFault = nullptr;
 };
 
 // One message for the user, without its line end: "line 4: ...".

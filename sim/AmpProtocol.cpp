@@ -128,6 +128,7 @@ std::string FormatAmpRequest(const AmpRequest& request) {
                          request.Amplitude, request.Frequency}) {
         line += " " + SpiceNumber(value);
     }
+    if (request.stage.model) line += FormatParameters(request.stage.model->parameters);
     return line;
 }
 
@@ -140,11 +141,12 @@ std::string FormatAmpAnswer(const AmpAnswer& answer) {
 std::optional<AmpRequest> ParseAmpRequest(std::string_view line) {
     if (line.size() >= kMaxLine) return std::nullopt;
     const std::vector<std::string_view> fields = Fields(line);
-    if (fields.size() != 2 + kStageFields + kAmpFields || fields[0] != kProtocol ||
+    if (fields.size() < 2 + kStageFields + kAmpFields || fields[0] != kProtocol ||
         fields[1] != "amp") {
         return std::nullopt;
     }
-    const std::optional<Request> stage = ParseStage(fields, 2);
+    const std::optional<Request> stage =
+        ParseStageAndModel(fields, 2, 2 + kStageFields + kAmpFields);
     if (!stage) return std::nullopt;
     AmpRequest request;
     request.stage = *stage;

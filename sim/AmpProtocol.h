@@ -11,6 +11,7 @@
 // The amplifier's request and its answers, in the protocol of sim/Protocol.h.
 //
 //   request   TSP/2 amp <stage> <Rs> <RL> <Re1> <Cin> <Ce> <Cout> <Amplitude> <Frequency>
+//                       [<name> <value>]...   (a part of the user's own, as for op)
 //   answers   TSP/2 ac <Ic> <Ib> <Vce> <Vbe> <gm> <gpi> <go> <cpi> <cmu> <VAF>
 //                      <Av> <Avs> <Zin> <fL> <fH> <n> <f1> <dB1> ... <fn> <dBn>
 //             TSP/2 tran <THD> <n> <t1> <v1> ... <tn> <vn>

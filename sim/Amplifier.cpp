@@ -85,8 +85,7 @@ std::string SourceNode(const AmpRequest& request) { return request.Rs != 0 ? "sr
 
 std::vector<std::string> BuildAmpNetlist(const AmpRequest& request) {
     const Request& stage = request.stage;
-    const std::optional<std::string> card = ModelCard(stage.part);
-    if (!card) throw std::invalid_argument("no model card for " + stage.part);
+    const std::string card = NetlistCard(stage);
     const std::string collector = kCollector;
     const std::string base = kBase;
     const std::string emitter = kEmitter;
@@ -118,8 +117,8 @@ std::vector<std::string> BuildAmpNetlist(const AmpRequest& request) {
         lines.push_back("Cout " + collector + " out " + SpiceNumber(request.Cout));
         lines.push_back("RL out 0 " + SpiceNumber(request.RL));
     }
-    lines.push_back("Q1 " + collector + " " + base + " " + emitter + " " + ModelName(stage.part));
-    lines.push_back(*card);
+    lines.push_back("Q1 " + collector + " " + base + " " + emitter + " " + NetlistModelName(stage));
+    lines.push_back(card);
     lines.push_back(".end");
     return lines;
 }

@@ -28,6 +28,15 @@ std::optional<std::string> CheckValues(const Request& request) {
             return reason;
         }
     }
+    if (request.model) {
+        for (const Parameter& parameter : request.model->parameters) {
+            const ParameterRange* range = FindParameter(parameter.name);
+            if (range == nullptr || !(parameter.value >= range->low) ||
+                !(parameter.value <= range->high)) {
+                return "the model's " + std::string(parameter.name) + " lies outside its range";
+            }
+        }
+    }
     return std::nullopt;
 }
 

@@ -19,7 +19,8 @@ inline constexpr double kMaxResistor = 1e9;
 
 // Why the request's values are not simulated, as the end of
 // "No simulation: <reason>." ("R2 lies outside 1 Ω to 1 GΩ"); nullopt when
-// they are. The first value at fault is named, in the order Vcc, R1, R2, Rc, Re.
+// they are. The first value at fault is named, in the order Vcc, R1, R2, Rc, Re,
+// then a parameter of the user's own model outside its range (sim::kParameters).
 std::optional<std::string> CheckValues(const Request& request);
 
 // The same for a Calculate's stage, whose material is checked first: there is

@@ -17,8 +17,8 @@ std::string SpiceNumber(double value) {
 }
 
 std::vector<std::string> BuildNetlist(const Request& request) {
-    const std::optional<std::string> card = ModelCard(request.part);
-    if (!card) throw std::invalid_argument("no model card for " + request.part);
+    const std::string model = NetlistModelName(request);
+    const std::string card = NetlistCard(request);
     const std::string collector = kCollector;
     const std::string base = kBase;
     const std::string emitter = kEmitter;
@@ -30,12 +30,27 @@ std::vector<std::string> BuildNetlist(const Request& request) {
         "R2 " + base + " 0 " + SpiceNumber(request.R2),
         "Rc vcc " + collector + " " + SpiceNumber(request.Rc),
         "Re " + emitter + " 0 " + SpiceNumber(request.Re),
-        "Q1 " + collector + " " + base + " " + emitter + " " + ModelName(request.part),
-        *card,
+        "Q1 " + collector + " " + base + " " + emitter + " " + model,
+        card,
         ".end",
     };
 }
 
-Polarity RequestPolarity(const Request& request) { return PartPolarity(request.part); }
+std::string NetlistModelName(const Request& request) {
+    return request.model ? std::string(kOwnModelName) : ModelName(request.part);
+}
+
+std::string NetlistCard(const Request& request) {
+    // The user's own card is written here from its numbers, under a name of
+    // the program's: nothing the user typed reaches ngspice.
+    if (request.model) return CardLine(kOwnModelName, *request.model);
+    const std::optional<std::string> card = ModelCard(request.part);
+    if (!card) throw std::invalid_argument("no model card for " + request.part);
+    return *card;
+}
+
+Polarity RequestPolarity(const Request& request) {
+    return request.model ? request.model->type : PartPolarity(request.part);
+}
 
 }  // namespace sim

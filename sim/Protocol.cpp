@@ -67,7 +67,8 @@ std::optional<double> Number(std::string_view field) {
 }
 
 std::string FormatStage(const Request& request) {
-    std::string text = request.part;
+    std::string text =
+        request.model ? std::string(PolarityName(request.model->type)) : request.part;
     for (double value : {request.Vcc, request.R1, request.R2, request.Rc, request.Re}) {
         text += " " + SpiceNumber(value);
     }
@@ -75,13 +76,33 @@ std::string FormatStage(const Request& request) {
 }
 
 std::optional<Request> ParseStage(const std::vector<std::string_view>& fields, std::size_t first) {
-    if (fields.size() < first + kStageFields || !IsKnownPart(fields[first])) return std::nullopt;
+    if (fields.size() < first + kStageFields) return std::nullopt;
+    const std::string_view part = fields[first];
     Request request;
-    request.part = std::string(fields[first]);
+    if (part == PolarityName(Polarity::Npn) || part == PolarityName(Polarity::Pnp)) {
+        request.model = Model{part == "PNP" ? Polarity::Pnp : Polarity::Npn, {}};
+    } else if (!IsKnownPart(part)) {
+        return std::nullopt;
+    }
+    request.part = std::string(part);
     if (!Numbers<5>(fields, first + 1,
                     {&request.Vcc, &request.R1, &request.R2, &request.Rc, &request.Re})) {
         return std::nullopt;
     }
+    return request;
+}
+
+std::optional<Request> ParseStageAndModel(const std::vector<std::string_view>& fields,
+                                          std::size_t first, std::size_t parametersFrom) {
+    std::optional<Request> request = ParseStage(fields, first);
+    if (!request) return std::nullopt;
+    if (!request->model) {
+        if (fields.size() != parametersFrom) return std::nullopt;
+        return request;
+    }
+    std::optional<std::vector<Parameter>> parameters = ParseParameters(fields, parametersFrom);
+    if (!parameters) return std::nullopt;
+    request->model->parameters = std::move(*parameters);
     return request;
 }
 
@@ -100,7 +121,36 @@ std::string_view FailureCode(Failure failure) {
 }
 
 std::string FormatRequest(const Request& request) {
-    return Line("op") + " " + FormatStage(request);
+    std::string line = Line("op") + " " + FormatStage(request);
+    if (request.model) line += FormatParameters(request.model->parameters);
+    return line;
+}
+
+std::string FormatParameters(const std::vector<Parameter>& parameters) {
+    std::string text;
+    for (const Parameter& parameter : parameters) {
+        text += " " + std::string(parameter.name) + " " + SpiceNumber(parameter.value);
+    }
+    return text;
+}
+
+std::optional<std::vector<Parameter>> ParseParameters(const std::vector<std::string_view>& fields,
+                                                      std::size_t first) {
+    if (first > fields.size() || (fields.size() - first) % 2 != 0 ||
+        (fields.size() - first) / 2 > kParameters.size()) {
+        return std::nullopt;
+    }
+    std::vector<Parameter> parameters;
+    for (std::size_t at = first; at < fields.size(); at += 2) {
+        const ParameterRange* range = FindParameter(fields[at]);
+        const std::optional<double> value = Number(fields[at + 1]);
+        if (range == nullptr || !value) return std::nullopt;
+        for (const Parameter& before : parameters) {
+            if (before.name == range->name) return std::nullopt;
+        }
+        parameters.push_back({range->name, *value});
+    }
+    return parameters;
 }
 
 std::string FormatAnswer(const Answer& answer) {
@@ -114,9 +164,12 @@ std::string FormatAnswer(const Answer& answer) {
 }
 
 std::optional<Request> ParseRequest(std::string_view line) {
-    const auto fields = Body(line, "op", kStageFields);
-    if (!fields) return std::nullopt;
-    return ParseStage(*fields, 0);
+    if (line.size() >= kMaxLine) return std::nullopt;
+    const std::vector<std::string_view> fields = Fields(line);
+    if (fields.size() < 2 + kStageFields || fields[0] != kProtocol || fields[1] != "op") {
+        return std::nullopt;
+    }
+    return ParseStageAndModel(fields, 2, 2 + kStageFields);
 }
 
 std::optional<Answer> ParseAnswer(std::string_view line) {

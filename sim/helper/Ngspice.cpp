@@ -247,7 +247,7 @@ std::optional<AmpPoint> Ngspice::ReadAmpPoint(const std::string& plot, const Req
     op.cpi = Value("@q1[cpi]");
     op.cmu = Value("@q1[cmu]");
     // The card's own value; ngspice holds 0 for a card without one.
-    op.VAF = Value("@" + Lower(ModelName(request.part)) + "[vaf]");
+    op.VAF = Value("@" + Lower(NetlistModelName(request)) + "[vaf]");
     if (!std::isfinite(op.VAF)) op.VAF = 0;
     for (double value : {op.gm, op.gpi, op.go, op.cpi, op.cmu}) {
         if (!std::isfinite(value)) return std::nullopt;

@@ -225,6 +225,7 @@ TEST(AmplifierTest, BadBoxesAndStagesGiveAReasonAndNoNumbers) {
         {AmplifierBox::kRs, "-5", BoxFault::kBelowRange},
         {AmplifierBox::kRL, "0", BoxFault::kBelowRange},
         {AmplifierBox::kFT, "1e999", BoxFault::kTooLarge},
+        {AmplifierBox::kCin, "1e400 uF", BoxFault::kTooLarge},
         {AmplifierBox::kCe, "", BoxFault::kEmpty},
         {AmplifierBox::kRe1, "471", BoxFault::kAboveRe},
     };

@@ -70,7 +70,8 @@ const std::string kShort =
 // Line numbers count physical lines: the note of the row before takes two.
 const std::string kShortMessage = "line 5: The row has 6 fields where the header has 8.";
 const std::string kNotWhole =
-    "R1: Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write 22000\" in the box's menu, to write 22000.";
+    "R1: Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write "
+    "22000\" in the box's menu, to write 22000.";
 
 TEST(BatchCalcTest, EveryRowComesBackWithItsResultsOrItsFault) {
     const Outcome loose = RunCsv(kInput, {.shown = true, .strict = false});
@@ -82,7 +83,8 @@ TEST(BatchCalcTest, EveryRowComesBackWithItsResultsOrItsFault) {
     EXPECT_EQ(loose.rows[3], kShort);
     EXPECT_EQ(loose.rows[4],
               "470,2200,4700,22k,100,12,Ge,\"say \"\"22k\"\"\",,,,,,,,,,,\"R1: Read as 22.00: the "
-              "text from \"\"k\"\" on is not read. Press the sign, or choose \"\"Write 22000\"\" in the box's menu, to write 22000.\"\r\n");
+              "text from \"\"k\"\" on is not read. Press the sign, or choose \"\"Write 22000\"\" "
+              "in the box's menu, to write 22000.\"\r\n");
     EXPECT_EQ(loose.messages, (std::vector<std::string>{kShortMessage, "line 6: " + kNotWhole}));
 
     // --strict stops at the row with a missing field; the fault row before
@@ -225,3 +227,74 @@ TEST(BatchCalcTest, RowsThatCannotBeReadOrComputedSayWhy) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> Fields(const std::string& row) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = row.find(',', start);
+        if (comma == std::string::npos) {
+            fields.push_back(row.substr(start, row.size() - 2 - start));  // without CR LF
+            return fields;
+        }
+        fields.push_back(row.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+}  // namespace
+
+TEST(BatchCalcTest, AmplifierColumnsStandBeforeFaultAndABadCellKeepsTheStage) {
+    const std::string input =
+        "Vcc,Beta,R1,R2,Rc,Re,Cin,RL\r\n"
+        "12,100,22000,4700,2200,470,,\r\n"  // the default Cin, and no load
+        "12,100,22000,4700,2200,470,10x,1k\r\n"
+        "1,100,22000,4700,2200,470,1u,1k\r\n";  // cut off
+    core::BatchOptions options{.shown = true};
+    options.acFault = [](const core::AmplifierAnalysis& analysis) {
+        return analysis.stop == core::AmplifierStop::kBadBox
+                   ? "bad " + std::string(core::RuleOf(analysis.box).key)
+                   : "stop " + std::to_string(static_cast<int>(analysis.stop));
+    };
+    const Outcome loose = RunCsv(input, options);
+    EXPECT_EQ(loose.status, 0);
+    ASSERT_EQ(loose.rows.size(), 4u);
+    const std::vector<std::string> header = Fields(loose.rows[0]);
+    ASSERT_EQ(header.size(), 8u + 10u + 23u + 1u);
+    EXPECT_EQ(header[18], "re");
+    EXPECT_EQ(header[40], "AC_Fault");
+    EXPECT_EQ(header[41], "Fault");
+
+    const std::vector<std::string> unloaded = Fields(loose.rows[1]);
+    ASSERT_EQ(unloaded.size(), header.size());
+    EXPECT_EQ(unloaded[22], "250.5");  // |Av| = gm Rc without a load
+    EXPECT_EQ(unloaded[28], "");       // no f_out
+    EXPECT_EQ(unloaded[36], "no");     // Clips
+    EXPECT_EQ(unloaded[37], "10.00e-6");
+    EXPECT_EQ(unloaded[39], "");  // no Cout used
+    EXPECT_EQ(unloaded[40], "");
+
+    const std::vector<std::string> bad = Fields(loose.rows[2]);
+    EXPECT_EQ(bad[8], "2.946");  // the stage's results stay
+    EXPECT_EQ(bad[18], "");
+    EXPECT_EQ(bad[40], "bad Cin");
+    EXPECT_EQ(bad[41], "");
+    EXPECT_EQ(Fields(loose.rows[3])[40], "stop 2");
+    EXPECT_EQ(loose.messages, std::vector<std::string>{"line 3: bad Cin"});
+
+    options.strict = true;
+    const Outcome strict = RunCsv(input, options);
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_EQ(strict.rows.size(), 2u);
+
+    // --ac alone adds the columns, and picked capacitors are used in every row.
+    core::BatchOptions picked{.shown = true, .ac = true};
+    picked.pickCaps = 20;
+    const Outcome pick = RunCsv("Vcc,Beta,R1,R2,Rc,Re\r\n12,100,22000,4700,2200,470\r\n", picked);
+    const std::vector<std::string> worked = Fields(pick.rows[1]);
+    EXPECT_EQ(worked[35], "68.00e-6");
+    EXPECT_EQ(worked[36], "1.000e-3");
+    EXPECT_EQ(worked[37], "6.800e-6");
+}

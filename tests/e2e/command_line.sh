@@ -136,7 +136,7 @@ calc 0 "$worked$amplifier" "" calc --pick-caps 20 12 100 22000 4700 2200 470
 calc 1 "$worked" $'No analysis: --cin cannot be read from "x" on.\n' \
     calc --ac --cin 10x 12 100 22000 4700 2200 470
 calc 1 "" "$read_as" calc --strict --ac 12 100 22k 4700 2200 470
-calc 2 "" "tindrel: calc: --rs: 1 required VALUE missing
+calc 2 "" "tindrel: calc: option '--rs' needs a value
 $usage" calc 12 100 22000 4700 2200 470 --rs
 printf 'R1,R2,Rc,Re,Vcc,Beta,Material\r\n22000,4700,2200,470,12,100,\r\n' >"$work/in"
 input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault\r

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "sim/AmpProtocol.h"
+#include "sim/ModelCard.h"
 #include "sim/Models.h"
 #include "sim/Netlist.h"
 #include "sim/Protocol.h"
@@ -272,6 +273,26 @@ TEST(HelperTest, PnpPartsInTheMirrorAgreeWithNgspicesOwnProgram) {
                 << one.request.part << i;
         }
     }
+}
+
+// A maker's card read by the program and sent as numbers simulates as the
+// same card built in; its values are checked again by the helper.
+TEST(HelperTest, OwnPartFromItsNumbers) {
+    TempDir dir;
+    Helper helper(dir.path(), {"HOME=" + dir.path().string()});
+    const Request builtIn{"2N3906", 12, 22000, 4700, 2200, 470};
+    const CardScan scan = ScanModelCards(*ModelCard("2N3906"));
+    ASSERT_EQ(scan.cards.size(), 1u);
+    Request own = builtIn;
+    own.part = "mine";
+    own.model = scan.cards[0].model;
+    const std::optional<Answer> expected = ParseAnswer(helper.Ask(FormatRequest(builtIn)));
+    const std::optional<Answer> answer = ParseAnswer(helper.Ask(FormatRequest(own)));
+    ASSERT_TRUE(expected && expected->point && answer && answer->point);
+    EXPECT_NEAR(answer->point->Ic, expected->point->Ic, 1e-9 * expected->point->Ic);
+    EXPECT_NEAR(answer->point->Vce, expected->point->Vce, 1e-9 * expected->point->Vce);
+    EXPECT_EQ(helper.Ask("TSP/2 op NPN 12 22000 4700 2200 470 BF 0"), "TSP/2 error input");
+    EXPECT_EQ(helper.Ask("TSP/2 op NPN 12 22000 4700 2200 470 MFG 1"), "TSP/2 error request");
 }
 
 // Every line gets its answer, in order, and a refused one leaves the helper

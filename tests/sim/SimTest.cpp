@@ -120,11 +120,57 @@ TEST(ProtocolTest, AnythingElseIsRefused) {
         "TSP/2 op 2N3904 {12} 22000 4700 2200 470",
     };
     for (const char* line : requests) EXPECT_FALSE(ParseRequest(line)) << line;
-    EXPECT_FALSE(ParseRequest("TSP/2 op 2N3904 12 22000 4700 2200 " + std::string(1100, '4')));
+    EXPECT_FALSE(ParseRequest("TSP/2 op 2N3904 12 22000 4700 2200 " + std::string(3000, '4')));
     for (const char* line : {"TSP/2 error", "TSP/2 error crash", "TSP/2 ok 1 2 3",
                              "TSP/2 ok 1 2 3 nan", "TSP/2 error exit 1", "TSP/0 error exit"}) {
         EXPECT_FALSE(ParseAnswer(line)) << line;
     }
+}
+
+// A part of the user's own crosses as its type and numbered parameters only,
+// and the helper writes its card under a name of its own.
+TEST(ProtocolTest, OwnPartsTravelAsNamesAndNumbers) {
+    Request own = kWorkedExample;
+    own.part = "My <part>";
+    own.model = Model{Polarity::Pnp, {{"IS", 1.41e-15}, {"BF", 180.7}}};
+    const std::string line = FormatRequest(own);
+    EXPECT_EQ(line,
+              "TSP/2 op PNP 12 22000 4700 2200 470 IS 1.41e-15 BF "
+              "180.69999999999999");
+    const std::optional<Request> parsed = ParseRequest(line);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->model, own.model);
+    EXPECT_EQ(parsed->part, "PNP");
+    EXPECT_FALSE(CheckValues(*parsed));
+
+    const std::vector<std::string> netlist = BuildNetlist(own);
+    EXPECT_EQ(netlist[1], "Vcc vcc 0 DC -12");
+    EXPECT_EQ(netlist[6], "Q1 coll base emit qown");
+    EXPECT_EQ(netlist[7], ".model qown PNP(IS=1.41e-15 BF=180.69999999999999)");
+
+    const std::string stage = "TSP/2 op NPN 12 22000 4700 2200 470";
+    EXPECT_TRUE(ParseRequest(stage));
+    for (const char* tail : {" BF", " BF 100 BF 200", " GAMMA 1", " bf 100", " BF nan", " BF 1k",
+                             " .control 1", " BF 100 "}) {
+        EXPECT_FALSE(ParseRequest(stage + tail)) << tail;
+    }
+    EXPECT_FALSE(ParseRequest("TSP/2 op 2N3904 12 22000 4700 2200 470 BF 100"));
+    std::string everything = stage;
+    for (const ParameterRange& range : kParameters) {
+        everything += " " + std::string(range.name) + " -1.2345678901234567e-300";
+    }
+    EXPECT_TRUE(ParseRequest(everything));
+    EXPECT_EQ(CheckValues(*ParseRequest(stage + " BF 1e9")),
+              "the model's BF lies outside its range");
+
+    // The amplifier's request carries the model the same way.
+    AmpRequest amp;
+    amp.stage = own;
+    const std::optional<AmpRequest> back = ParseAmpRequest(FormatAmpRequest(amp));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->stage.model, own.model);
+    EXPECT_EQ(BuildAmpNetlist(amp).back(), ".end");
+    EXPECT_EQ(BuildAmpNetlist(amp)[BuildAmpNetlist(amp).size() - 2], netlist[7]);
 }
 
 TEST(ChecksTest, NamesTheFirstValueAtFault) {
