@@ -86,6 +86,11 @@ std::string BoxText(core::AmplifierBox box, const std::string& typed) {
     return typed;
 }
 
+void TableRow(std::string& out, std::string_view name, const std::optional<double>& value,
+              std::string_view unit) {
+    Row(out, name, value, unit);
+}
+
 std::string AmplifierTable(const core::AmplifierAnalysis& analysis, bool picked) {
     std::string out;
     for (const core::AmplifierRow& row : core::AmplifierRows(analysis.figures))

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/Amplifier.h"
 
@@ -27,5 +29,9 @@ std::string BoxText(core::AmplifierBox box, const std::string& typed);
 // The table after the six lines: one row a line, its name, its value as the
 // result lines show it (or "–") and its unit.
 std::string AmplifierTable(const core::AmplifierAnalysis& analysis, bool picked);
+
+// One row of such a table, with its line end.
+void TableRow(std::string& out, std::string_view name, const std::optional<double>& value,
+              std::string_view unit);
 
 }  // namespace app

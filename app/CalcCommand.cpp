@@ -10,9 +10,13 @@
 
 #include "app/AmplifierText.h"
 #include "app/CommandLine.h"
+#include "app/SpiceCommand.h"
 #include "core/Amplifier.h"
 #include "core/BatchCalc.h"
 #include "core/StageCalc.h"
+#include "sim/Amplifier.h"
+#include "sim/Checks.h"
+#include "sim/Report.h"
 
 namespace app {
 namespace {
@@ -72,6 +76,42 @@ core::StageReport ReportAmplifier(const CommandLine& command,
     return report;
 }
 
+// The AC inputs a stage's simulation takes: the options over the defaults,
+// with the picked capacitors where --pick-caps picks them; none when an
+// option is bad.
+std::optional<core::AmplifierInputs> SpiceInputs(const CommandLine& command,
+                                                 const core::Calculation& calculation) {
+    const core::AmplifierReading reading = core::ReadAmplifierInputs(AmplifierTextsOf(command));
+    if (reading.faultBox) return std::nullopt;
+    if (command.pickCaps) {
+        const core::BoxReading corner = core::ReadLowCorner(*command.pickCaps);
+        const std::optional<core::AmplifierDc> dc = core::AmplifierDcOf(calculation);
+        if (!corner.value || !dc) return std::nullopt;
+        return core::PickCapacitors(*dc, reading.inputs, *corner.value).inputs;
+    }
+    return reading.inputs;
+}
+
+// One stage in the helper: its point, or the whole amplifier with `inputs`.
+SpiceOutcome Simulate(SpiceRunner& runner, const std::string& part,
+                      const core::Calculation* calculation,
+                      const std::optional<core::AmplifierInputs>& inputs, bool ac) {
+    SpiceOutcome outcome;
+    if (calculation == nullptr) {
+        outcome.fault = sim::Refused("the stage was not calculated");
+    } else if (ac && !inputs) {
+        outcome.fault = sim::Refused("an AC input is not read");
+    } else if (const auto reason = ac ? sim::CheckAmp(calculation->stage, *inputs)
+                                      : sim::CheckStage(calculation->stage)) {
+        outcome.fault = sim::Refused(*reason);
+    } else {
+        return ac ? runner.Amp(sim::MakeAmpRequest(calculation->stage, *inputs, part))
+                  : runner.Op(sim::MakeRequest(calculation->stage, part));
+    }
+    outcome.amp = sim::AmpResult::Because(outcome.fault);
+    return outcome;
+}
+
 int RunStage(const CommandLine& command) {
     const std::vector<std::string>& v = command.values;
     const core::StageTexts texts{v[0], v[1], v[2], v[3], v[4], v[5], command.material};
@@ -84,6 +124,18 @@ int RunStage(const CommandLine& command) {
             report.out += amplifier.out;
             report.err += amplifier.err;
             report.status = std::max(report.status, amplifier.status);
+        }
+    }
+    if (command.spice) {
+        const core::StageRun run = core::RunStage(texts);
+        if (!(command.strict && !run.ReadWhole())) {
+            SpiceRunner runner(HelperPath());
+            const core::Calculation* calculation = run.Ran() ? &run.calculation : nullptr;
+            const std::optional<core::AmplifierInputs> inputs =
+                calculation && command.ac ? SpiceInputs(command, *calculation) : std::nullopt;
+            report.out += SpiceTable(
+                *command.spice, Simulate(runner, *command.spice, calculation, inputs, command.ac),
+                command.ac);
         }
     }
     std::fputs(report.err.c_str(), stderr);
@@ -135,6 +187,19 @@ int RunTable(const CommandLine& command) {
             return 1;
         }
         options.pickCaps = corner.value;
+    }
+    std::optional<SpiceRunner> runner;
+    if (command.spice) {
+        // One helper for the whole batch.
+        runner.emplace(HelperPath());
+        options.extraColumns = [](bool ac) { return SpiceColumns(ac); };
+        options.extraCells = [&](const core::Calculation* calculation,
+                                 const core::AmplifierInputs* inputs, bool ac) {
+            const std::optional<core::AmplifierInputs> given =
+                inputs ? std::optional(*inputs) : std::nullopt;
+            return SpiceCells(Simulate(*runner, *command.spice, calculation, given, ac), ac,
+                              command.shown);
+        };
     }
     const int status = core::RunBatch(source, sink, message, options);
     if (readError != 0) {

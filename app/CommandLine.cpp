@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/Amplifier.h"
+#include "sim/Models.h"
 
 namespace app {
 
@@ -125,6 +126,8 @@ struct CalcOptions {
     std::array<CLI::Option*, core::kAmplifierBoxCount> amplifierGiven{};
     std::string pickCaps;
     CLI::Option* pickCapsGiven = nullptr;
+    std::string spice;
+    CLI::Option* spiceGiven = nullptr;
 };
 
 // Words of `text` in lines of at most kHelpWidth characters, the first
@@ -239,6 +242,16 @@ void DescribeCalc(CLI::App& app, CalcOptions& o) {
             ->type_name("FL")
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
             ->group(kAmplifier);
+    std::string parts;
+    for (std::string_view part : sim::kParts)
+        parts += (parts.empty() ? "" : ", ") + std::string(part);
+    o.spiceGiven = app.add_option("--spice", o.spice,
+                                  "Simulates the stage with the real transistor PART (" + parts +
+                                      ") in ngspice and prints its figures after the hand's "
+                                      "(with --csv, the Spice_ columns before Fault); with --ac "
+                                      "the whole amplifier, its gain, corners and distortion.")
+                       ->type_name("PART")
+                       ->group("Simulation");
     app.footer(
         "Exit status: 0 on success, 1 for a fault (one stage) or a stop, 2 for a\n"
         "usage error.\n"
@@ -300,6 +313,17 @@ CommandLine ParseCalc(int argc, const char* const argv[], int first) {
     if (o.pickCapsGiven->count() > 0) {
         line.ac = true;
         line.pickCaps = o.pickCaps;
+    }
+    if (o.spiceGiven->count() > 0) {
+        if (!sim::IsKnownPart(o.spice)) {
+            return Error("calc: --spice " + o.spice + " is not a part; the parts are " + [] {
+                std::string parts;
+                for (std::string_view part : sim::kParts)
+                    parts += (parts.empty() ? "" : ", ") + std::string(part);
+                return parts;
+            }());
+        }
+        line.spice = o.spice;
     }
     if (line.csv) {
         if (materials > 0)

@@ -31,6 +31,8 @@ struct CommandLine {
     // The amplifier options given, as typed; the others take their defaults.
     std::array<std::optional<std::string>, core::kAmplifierBoxCount> amplifier;
     std::optional<std::string> pickCaps;  // --pick-caps FL
+    // --spice PART: the stage simulated with a real transistor as well.
+    std::optional<std::string> spice;
 };
 
 CommandLine ParseCommandLine(int argc, const char* const argv[]);

@@ -141,12 +141,17 @@ public:
         if (ac_) {
             for (std::string_view name : kAmplifierColumns) writer_.Field(name);
         }
+        if (options_.extraColumns) {
+            for (const std::string& name : options_.extraColumns(ac_)) writer_.Field(name);
+        }
         writer_.Field("Fault");
         writer_.EndRecord();
         return !writer_.Failed();
     }
 
     bool Row(const CsvRecord& row) {
+        calculation_ = nullptr;
+        acInputs_ = nullptr;
         if (!columns_.fault.empty()) return Write(row, nullptr, columns_.fault);
         std::string fault = ShapeFault(row, columns_.count);
         if (fault.empty()) {
@@ -174,6 +179,7 @@ public:
                 std::string(InputName(run.tooLarge)) + ": Overflow: too large to calculate with");
         if (texts_.material == Material::None) Tell(row.line, kNoMaterialMessage);
         const BiasOutcome& outcome = run.calculation.outcome;
+        calculation_ = &run.calculation;
         if (ac_) {
             Analyse(row, run.calculation);
             // A bad AC cell is a bad row under --strict; the stage is not.
@@ -207,6 +213,8 @@ private:
         if (analysis_.ok() && options_.pickCaps)
             analysis_ =
                 PickCapacitors(*AmplifierDcOf(calculation), reading.inputs, *options_.pickCaps);
+        readInputs_ = reading.inputs;
+        acInputs_ = analysis_.ok() ? &analysis_.inputs : !reading.faultBox ? &readInputs_ : nullptr;
     }
 
     std::string ReadMaterial(std::string_view text) {
@@ -250,6 +258,10 @@ private:
             }
         }
         if (ac_) WriteAmplifier(outcome != nullptr);
+        if (options_.extraCells) {
+            for (const std::string& cell : options_.extraCells(calculation_, acInputs_, ac_))
+                writer_.Field(cell);
+        }
         writer_.Field(fault);
         writer_.EndRecord();
         return !writer_.Failed();
@@ -307,6 +319,11 @@ private:
     StageTexts texts_;
     AmplifierTexts amplifierTexts_;
     AmplifierAnalysis analysis_;
+    // The row's Calculate and AC inputs while it is written, for the
+    // caller's own columns.
+    const Calculation* calculation_ = nullptr;
+    AmplifierInputs readInputs_;
+    const AmplifierInputs* acInputs_ = nullptr;
 };
 
 }  // namespace

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Amplifier.h"
 #include "core/Csv.h"
@@ -34,6 +36,13 @@ struct BatchOptions {
     std::optional<double> pickCaps = std::nullopt;
     // Why a row has no AC figures, for its AC_Fault cell and its message.
     std::function<std::string(const AmplifierAnalysis&)> acFault = nullptr;
+    // Columns of the caller's own after these, before Fault: their names,
+    // and a row's cells from its Calculate (null when none ran) and its AC
+    // inputs (null when there are none, or a cell is bad); `ac` says whether
+    // the analysis as an amplifier is on.
+    std::function<std::vector<std::string>(bool ac)> extraColumns = nullptr;
+    std::function<std::vector<std::string>(const Calculation*, const AmplifierInputs*, bool ac)>
+        extraCells = nullptr;
 };
 
 // One message for the user, without its line end: "line 4: ...".

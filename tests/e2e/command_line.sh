@@ -145,6 +145,31 @@ input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,
 
 input="$work" calc 1 "" $'tindrel: could not read the input: Is a directory\n' calc --csv
 
+# SPICE's figures after the hand's, from the helper beside the program: the
+# worked example as an amplifier, and a batch whose second row is refused
+# while the rows around it are simulated by the one helper.
+calc 0 "${worked}SPICE (2N3904):
+Ic         2.853e-3 A
+Vce        4.376 V
+Vbe        692.4e-3 V
+Ic/Ib      156.0
+" "" calc --spice 2N3904 12 100 22000 4700 2200 470
+env -u DISPLAY "$program" calc --ac --spice 2N3904 12 100 22000 4700 2200 470 >"$work/out" 2>&1
+for row in '|Av|       178.3' '|Avs|      117.2' 'Zin        1.149e+3 Ω' 'fL         129.6 Hz' \
+           'fH         937.0e+3 Hz' 'THD        3.697 %' 'hfe        172.4'; do
+    grep -qF -- "$row" "$work/out" || { printf 'FAIL: calc --ac --spice lacks "%s":\n%s\n' "$row" "$(cat "$work/out")"; failed=1; }
+done
+printf 'Vcc,Beta,R1,R2,Rc,Re\n12,100,22000,4700,2200,470\n12,100,22000,4700,2200,0.1\n9,100,47000,10000,470,100\n' |
+    env -u DISPLAY "$program" calc --csv --shown --spice BC547B >"$work/out" 2>&1
+expected_spice="Spice_Ic,Spice_Vce,Spice_Vbe,Spice_hFE,Spice_Fault,Fault
+2.981e-3,4.036,667.4e-3,294.2,,
+,,,,no simulation: Re lies outside 1 Ω to 1 GΩ,"
+if [[ "$(cut -d, -f17- "$work/out" | head -n 3)" != "$expected_spice" ||
+      ! "$(sed -n 4p "$work/out" | cut -d, -f17)" =~ ^[0-9] ]]; then
+    printf 'FAIL: calc --csv --spice:\n%s\n' "$(cat "$work/out")"
+    failed=1
+fi
+
 # The window without a display: one line, and no core dump. A display named
 # but not there is told after Qt's own word on it.
 calc 1 "" $'tindrel: no display; tindrel calc works without one\n'
