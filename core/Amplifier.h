@@ -16,6 +16,13 @@ namespace core {
 // emitter to Re2) and Re2 = Re - Re1 (bypassed by Ce); the output taken from
 // the collector through Cout into a load RL. The hand model of the textbook,
 // every value a double in SI units.
+//
+// A front end reads its boxes with ReadAmplifierInputs (each box's rule in
+// RuleOf), analyses with Analyse(calculation, reading) and, on a stop, words
+// the reason itself from `stop`, `box`, `boxFault` and `rest`. AmplifierRows
+// gives the table, Response the picture's curve with fL and fH as its
+// markers, `acResistance` and the swings the AC load line through the Q
+// point; PickCapacitors answers the "Low corner" box (ReadLowCorner).
 
 // The thermal voltage k T / q at 27 degrees Celsius, the temperature circuit
 // simulators assume.
