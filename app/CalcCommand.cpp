@@ -10,6 +10,7 @@
 
 #include "app/AmplifierText.h"
 #include "app/CommandLine.h"
+#include "app/ShellText.h"
 #include "app/SpiceCommand.h"
 #include "core/Amplifier.h"
 #include "core/BatchCalc.h"
@@ -115,7 +116,9 @@ SpiceOutcome Simulate(SpiceRunner& runner, const std::string& part,
 int RunStage(const CommandLine& command) {
     const std::vector<std::string>& v = command.values;
     const core::StageTexts texts{v[0], v[1], v[2], v[3], v[4], v[5], command.material};
-    core::StageReport report = core::ReportStage(texts, command.strict);
+    core::StageReport report = core::ReportStage(
+        texts, command.strict,
+        [&](const core::InputReading& reading) { return ShellReadAs(reading, command.strict); });
     if (command.ac) {
         const core::StageRun run = core::RunStage(texts);
         // Under --strict a value not read whole stops before any result.
@@ -201,6 +204,9 @@ int RunTable(const CommandLine& command) {
                               command.shown);
         };
     }
+    options.readAs = [&](const core::InputReading& reading) {
+        return ShellReadAs(reading, command.strict);
+    };
     const int status = core::RunBatch(source, sink, message, options);
     if (readError != 0) {
         Tell(std::string("tindrel: could not read the input: ") + std::strerror(readError));

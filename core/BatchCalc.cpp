@@ -164,12 +164,13 @@ public:
 
         const StageRun run = RunStage(texts_);
         for (std::size_t input = 0; input < kInputCount; ++input) {
-            const std::string line = ReadAsSentence(run.readings[input]);
-            if (line.empty()) continue;
+            if (run.readings[input].readWhole) continue;
             if (!fault.empty()) fault += ' ';
             fault += InputName(input);
-            fault += ": ";
-            fault += line;
+            if (options_.readAs) {
+                fault += ": ";
+                fault += options_.readAs(run.readings[input]);
+            }
         }
         if (!fault.empty()) return Bad(row, fault);
 

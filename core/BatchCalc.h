@@ -7,6 +7,7 @@
 
 #include "core/Amplifier.h"
 #include "core/Csv.h"
+#include "core/InputReading.h"
 
 namespace core {
 
@@ -43,6 +44,9 @@ struct BatchOptions {
     std::function<std::vector<std::string>(bool ac)> extraColumns = nullptr;
     std::function<std::vector<std::string>(const Calculation*, const AmplifierInputs*, bool ac)>
         extraCells = nullptr;
+    // The front end's words for a field not read whole, told in its Fault
+    // cell and its message after "R1: "; without them only the name is told.
+    ReadingPhraser readAs;
 };
 
 // One message for the user, without its line end: "line 4: ...".

@@ -57,6 +57,9 @@ bool TakeUnit(std::string_view& s, InputUnit unit) {
             return TakeAnyCase(s, "ma");
         case InputUnit::Percent:
             return TakeAnyCase(s, "%");
+        case InputUnit::Celsius:
+            // The degree sign with C, the one-character degree Celsius, or C alone.
+            return TakeAnyOf(s, {"\u00B0C", "\u2103", "c"});
         case InputUnit::Farad:
             return TakeAnyCase(s, "f");
         case InputUnit::Hertz:
@@ -203,28 +206,29 @@ InputReading ReadInput(std::string_view text, InputUnit unit) {
     return reading;
 }
 
-std::string ReadAsSentence(const InputReading& reading) {
-    if (reading.readWhole) return {};
-    // A number beyond a double is no 0 that Calculate would use: it refuses
-    // it, so the sentence shows it as the result lines show a number too large.
-    const double shown = reading.overflow
-                             ? std::copysign(std::numeric_limits<double>::infinity(), reading.value)
-                             : reading.value;
-    std::string sentence = "Read as ";
-    sentence += ShownNumber(shown);
-    sentence += ": the text from \"";
-    sentence += reading.rest;
-    sentence += "\" on is not read.";
-    if (reading.hasFix) {
-        sentence += " Press the sign, or choose \"";
-        sentence += FixEntryText(reading);
-        sentence += "\" in the box's menu, to write ";
-        sentence += reading.fixed;
-        sentence += '.';
-    }
-    return sentence;
+double ShownReadValue(const InputReading& reading) {
+    return reading.overflow ? std::copysign(std::numeric_limits<double>::infinity(), reading.value)
+                            : reading.value;
 }
 
-std::string FixEntryText(const InputReading& reading) { return "Write " + reading.fixed; }
+InputResult ReadBox(std::string_view text, const InputRule& rule) {
+    InputResult result;
+    result.reading = ReadInput(text, rule.unit);
+    const InputReading& r = result.reading;
+    const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
+    const double v = r.value;
+    if (blank && !rule.emptyAllowed) {
+        result.fault = InputFault::Empty;
+    } else if (r.overflow) {
+        result.fault = InputFault::TooLarge;
+    } else if (!r.readWhole && !rule.lenient) {
+        result.fault = InputFault::NotReadWhole;
+    } else if (v < rule.min || (v == rule.min && !rule.minIncluded)) {
+        result.fault = InputFault::BelowRange;
+    } else if (v > rule.max || (v == rule.max && !rule.maxIncluded)) {
+        result.fault = InputFault::AboveRange;
+    }
+    return result;
+}
 
 }  // namespace core

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -14,6 +16,7 @@ enum class InputUnit {
     None,         // Beta, the divider's stiffness
     Milliampere,  // a current typed in mA
     Percent,      // a share typed in per cent
+    Celsius,      // a temperature in degrees Celsius: "°C", "C"
     Farad,        // capacitors of the amplifier
     Hertz,        // frequencies of the amplifier
 };
@@ -37,13 +40,51 @@ struct InputReading {
 // the value meant, read once from its decimal text so that no digit drifts.
 InputReading ReadInput(std::string_view text, InputUnit unit);
 
-// Empty when read whole; otherwise
-// `Read as <value>: the text from "<rest>" on is not read.`, followed where
-// there is a fix by
-// ` Press the sign, or choose "Write <fixed>" in the box's menu, to write <fixed>.`
-std::string ReadAsSentence(const InputReading& reading);
+// The number the reading stands for in a sentence: its value, or an infinity
+// of its sign for a number too large, which no calculation takes as the 0
+// that the conversion gives.
+double ShownReadValue(const InputReading& reading);
 
-// The menu entry that writes the fix: `Write <fixed>`.
-std::string FixEntryText(const InputReading& reading);
+// How a front end puts a reading that is not read whole into words.
+using ReadingPhraser = std::function<std::string(const InputReading&)>;
+
+// What a box takes: its unit and the range of its value. The main window's
+// six boxes take any number, read as far as it goes (lenient); the other
+// boxes are read whole or refused.
+struct InputRule {
+    InputUnit unit = InputUnit::None;
+    double min = -std::numeric_limits<double>::infinity();
+    double max = std::numeric_limits<double>::infinity();
+    bool minIncluded = true;
+    bool maxIncluded = true;
+    bool emptyAllowed = true;  // an empty box reads as 0
+    bool lenient = true;       // text after the number is a warning, not a refusal
+};
+
+// Why a box's value is refused; None when it is taken.
+enum class InputFault {
+    None,
+    Empty,         // nothing typed where the box needs a number
+    TooLarge,      // beyond the range of a double
+    NotReadWhole,  // text after the number, in a box that is not lenient
+    BelowRange,    // below the rule's min (or at it, where it is excluded)
+    AboveRange,    // above the rule's max (or at it, where it is excluded)
+    Misordered,    // a "from" above its "to"
+};
+
+struct InputResult {
+    InputReading reading;
+    InputFault fault = InputFault::None;
+
+    bool ok() const { return fault == InputFault::None; }
+    double value() const { return reading.value; }
+};
+
+// Reads `text` by `rule`: the one way every numeric box is read. The first
+// fault found, in the order of InputFault, is the one reported.
+InputResult ReadBox(std::string_view text, const InputRule& rule);
+
+// The rule of a box that takes its unit and any number, read leniently.
+inline InputRule LenientRule(InputUnit unit) { return InputRule{.unit = unit}; }
 
 }  // namespace core

@@ -16,10 +16,15 @@ bool StageRun::ReadWhole() const {
 
 StageRun RunStage(const StageTexts& texts) {
     StageRun run;
-    for (std::size_t input = 0; input < kInputCount; ++input)
-        run.readings[input] = ReadInput(TextOf(texts, input), UnitOf(input));
+    std::array<InputFault, kInputCount> faults{};
+    for (std::size_t input = 0; input < kInputCount; ++input) {
+        InputResult result = ReadBox(TextOf(texts, input), LenientRule(UnitOf(input)));
+        run.readings[input] = std::move(result.reading);
+        faults[input] = result.fault;
+    }
+    // A lenient box refuses only a number too large for a double.
     for (std::size_t input : kReadOrder) {
-        if (run.readings[input].overflow) {
+        if (faults[input] == InputFault::TooLarge) {
             run.tooLarge = input;
             return run;
         }
@@ -44,12 +49,12 @@ std::string FailureMessage(const StageRun& run, const StageTexts& texts) {
     return DescribeFault(outcome, s.Beta, s.R1, s.R2, s.Rc, s.Re);
 }
 
-StageReport ReportStage(const StageTexts& texts, bool strict) {
+StageReport ReportStage(const StageTexts& texts, bool strict, const ReadingPhraser& phrase) {
     StageReport report;
     const StageRun run = RunStage(texts);
     for (std::size_t input = 0; input < kInputCount; ++input) {
-        const std::string line = ReadAsSentence(run.readings[input]);
-        if (line.empty()) continue;
+        if (run.readings[input].readWhole) continue;
+        const std::string line = phrase(run.readings[input]);
         report.err += InputName(input);
         report.err += ": ";
         report.err += line;

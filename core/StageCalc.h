@@ -41,6 +41,7 @@ struct StageReport {
     int status = 0;
 };
 
-StageReport ReportStage(const StageTexts& texts, bool strict);
+// Each text not read whole is told on its own line, "R1: " and the phrase.
+StageReport ReportStage(const StageTexts& texts, bool strict, const ReadingPhraser& phrase);
 
 }  // namespace core

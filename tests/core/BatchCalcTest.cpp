@@ -34,6 +34,11 @@ Outcome RunCsv(std::string_view input, core::BatchOptions options) {
         return true;
     };
     const auto message = [&](std::string_view text) { outcome.messages.emplace_back(text); };
+    // The front end's words for a field not read whole.
+    const auto phrase = [](const core::InputReading& reading) {
+        return "read as " + std::to_string(reading.value) + " up to \"" + reading.rest + "\"";
+    };
+    options.readAs = phrase;
     outcome.status = core::RunBatch(source, sink, message, options);
     for (std::size_t start = 0; start < out.size();) {
         // A record ends at CR LF; the LF inside the quoted note does not end one.
@@ -69,9 +74,7 @@ const std::string kShort =
     "470,2200,4700,22000,100,Ge,,,,,,,,,,,,,The row has 6 fields where the header has 8.\r\n";
 // Line numbers count physical lines: the note of the row before takes two.
 const std::string kShortMessage = "line 5: The row has 6 fields where the header has 8.";
-const std::string kNotWhole =
-    "R1: Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write "
-    "22000\" in the box's menu, to write 22000.";
+const std::string kNotWhole = "R1: read as 22.000000 up to \"k\"";
 
 TEST(BatchCalcTest, EveryRowComesBackWithItsResultsOrItsFault) {
     const Outcome loose = RunCsv(kInput, {.shown = true, .strict = false});
@@ -82,9 +85,8 @@ TEST(BatchCalcTest, EveryRowComesBackWithItsResultsOrItsFault) {
     EXPECT_EQ(loose.rows[2], kRcZero);
     EXPECT_EQ(loose.rows[3], kShort);
     EXPECT_EQ(loose.rows[4],
-              "470,2200,4700,22k,100,12,Ge,\"say \"\"22k\"\"\",,,,,,,,,,,\"R1: Read as 22.00: the "
-              "text from \"\"k\"\" on is not read. Press the sign, or choose \"\"Write 22000\"\" "
-              "in the box's menu, to write 22000.\"\r\n");
+              "470,2200,4700,22k,100,12,Ge,\"say \"\"22k\"\"\",,,,,,,,,,,\"R1: read as 22.000000 "
+              "up to \"\"k\"\"\"\r\n");
     EXPECT_EQ(loose.messages, (std::vector<std::string>{kShortMessage, "line 6: " + kNotWhole}));
 
     // --strict stops at the row with a missing field; the fault row before

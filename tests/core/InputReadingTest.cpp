@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "core/InputReading.h"
@@ -84,24 +85,64 @@ TEST(InputReadingTest, ReadsTheRestAndTheValueMeant) {
             EXPECT_EQ(r.meant, row.meant);
         }
         EXPECT_EQ(r.fixed, row.fixed);
-        EXPECT_EQ(core::ReadAsSentence(r).empty(), row.readWhole);
     }
 }
 
-TEST(InputReadingTest, SentenceTellsWhatIsReadAndOffersTheFix) {
-    EXPECT_EQ(core::ReadAsSentence(core::ReadInput("22k", InputUnit::Ohm)),
-              "Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose "
-              "\"Write 22000\" in the box's menu, to write 22000.");
-    EXPECT_EQ(core::ReadAsSentence(core::ReadInput("100x", InputUnit::None)),
-              "Read as 100.0: the text from \"x\" on is not read.");
-    // A number too large is refused by Calculate, not read as the 0 the conversion gives.
+TEST(InputReadingTest, ANumberTooLargeIsShownAsInfiniteNotAsZero) {
     const core::InputReading huge = core::ReadInput("1e400k", InputUnit::Ohm);
     EXPECT_TRUE(huge.overflow);
     EXPECT_FALSE(huge.hasFix);
-    EXPECT_EQ(core::ReadAsSentence(huge),
-              "Read as +*.***E\u00B1*: the text from \"k\" on is not read.");
-    EXPECT_EQ(core::ReadAsSentence(core::ReadInput(" -1e400k", InputUnit::Ohm)),
-              "Read as -*.***E\u00B1*: the text from \"k\" on is not read.");
+    EXPECT_EQ(core::ShownReadValue(huge), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(core::ShownReadValue(core::ReadInput(" -1e400k", InputUnit::Ohm)),
+              -std::numeric_limits<double>::infinity());
+}
+
+TEST(InputReadingTest, ABoxRuleRefusesWhatItCannotTake) {
+    using core::InputFault;
+    const core::InputRule lenient = core::LenientRule(InputUnit::Ohm);
+    // Degrees from -55 to 150, read whole, never empty.
+    const core::InputRule temperature{.unit = InputUnit::Celsius,
+                                      .min = -55,
+                                      .max = 150,
+                                      .emptyAllowed = false,
+                                      .lenient = false};
+    // From 0 to below 100 %.
+    const core::InputRule tolerance{.unit = InputUnit::Percent,
+                                    .min = 0,
+                                    .max = 100,
+                                    .maxIncluded = false,
+                                    .emptyAllowed = false,
+                                    .lenient = false};
+    const struct {
+        const char* text;
+        const core::InputRule& rule;
+        InputFault fault;
+        double value;
+    } rows[] = {
+        {"22k", lenient, InputFault::None, 22},  // a warning only
+        {"", lenient, InputFault::None, 0},
+        {"1e999", lenient, InputFault::TooLarge, 0},
+        {"-1e999k", lenient, InputFault::TooLarge, -0.0},
+        {"25 \u00B0C", temperature, InputFault::None, 25},
+        {"-55C", temperature, InputFault::None, -55},
+        {"150\u2103", temperature, InputFault::None, 150},
+        {"-300", temperature, InputFault::BelowRange, -300},
+        {"150.001 \u00B0c", temperature, InputFault::AboveRange, 150.001},
+        {" ", temperature, InputFault::Empty, 0},
+        {"1e999 \u00B0C", temperature, InputFault::TooLarge, 0},
+        {"25 K", temperature, InputFault::NotReadWhole, 25},
+        {"2k", tolerance, InputFault::NotReadWhole, 2},
+        {"5 %", tolerance, InputFault::None, 5},
+        {"0", tolerance, InputFault::None, 0},
+        {"100", tolerance, InputFault::AboveRange, 100},
+        {"-0.5%", tolerance, InputFault::BelowRange, -0.5},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const core::InputResult result = core::ReadBox(row.text, row.rule);
+        EXPECT_EQ(result.fault, row.fault);
+        EXPECT_EQ(result.value(), row.value);
+    }
 }
 
 }  // namespace

@@ -87,7 +87,9 @@ Re Power = 273.6e-3 Watts   Rc Power = 1.255 Watts
 For Rc = 0, Collector Dissipation = 15.79e-3 Watts
                  Stability Factor = 46.59e-3
 '
-read_as="R1: Read as 22.00: the text from \"k\" on is not read. Press the sign, or choose \"Write 22000\" in the box's menu, to write 22000.
+read_as="R1: Read as 22.00: the text from \"k\" on is not read; write 22000, or use --strict to stop here.
+"
+read_as_strict="R1: Read as 22.00: the text from \"k\" on is not read; write 22000.
 "
 calc 0 "$worked" "" calc 12 100 22000 4700 2200 470
 calc 0 "$germanium" "" calc --ge 12 100 22000 4700 2200 470
@@ -95,7 +97,7 @@ calc 0 "$neither" $'Select Silicon or Germanium.\n' calc --none 12 100 22000 470
 calc 1 $'Ic = 2.946 mA  Ve = 1.398 Volts  Vc = 12.00 Volts\n' \
     $'Invalid operation while computing the power in Rc (Rc is 0).\n' calc 12 100 22000 4700 0 470
 calc 0 "$r1_22" "$read_as" calc 12 100 22k 4700 2200 470
-calc 1 "" "$read_as" calc --strict 12 100 22k 4700 2200 470
+calc 1 "" "$read_as_strict" calc --strict 12 100 22k 4700 2200 470
 # Too large a number stops the run before the material is asked for.
 calc 1 "" $'Overflow: the supply voltage box (Vcc) holds a number too large to calculate with: 1e999.\n' \
     calc --none 1e999 100 22000 4700 2200 470
@@ -135,13 +137,18 @@ Cout       6.800e-6 F
 calc 0 "$worked$amplifier" "" calc --pick-caps 20 12 100 22000 4700 2200 470
 calc 1 "$worked" $'No analysis: --cin cannot be read from "x" on.\n' \
     calc --ac --cin 10x 12 100 22000 4700 2200 470
-calc 1 "" "$read_as" calc --strict --ac 12 100 22k 4700 2200 470
+calc 1 "" "$read_as_strict" calc --strict --ac 12 100 22k 4700 2200 470
 calc 2 "" "tindrel: calc: option '--rs' needs a value
 $usage" calc 12 100 22000 4700 2200 470 --rs
 printf 'R1,R2,Rc,Re,Vcc,Beta,Material\r\n22000,4700,2200,470,12,100,\r\n' >"$work/in"
 input="$work/in" calc 0 $'R1,R2,Rc,Re,Vcc,Beta,Material,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault\r
 22000,4700,2200,470,12,100,,4.114,1.953,2.949,4.057e-3,1.387e-3,8.116e-3,37.24e-3,4.096e-3,41.34e-3,8.240,\r\n' \
     $'line 2: Select Silicon or Germanium.\n' calc --csv --shown
+# A field not read whole: its Fault cell and its message say it for a shell.
+printf 'Vcc,Beta,R1,R2,Rc,Re\n12,100,22k,4700,2200,470\n' >"$work/in"
+input="$work/in" calc 0 'Vcc,Beta,R1,R2,Rc,Re,Ic_mA,Ve,Vc,PR1,PR2,PRe,PRc,Pc,Pc0,S,Fault
+12,100,22k,4700,2200,470,,,,,,,,,,,"R1: Read as 22.00: the text from ""k"" on is not read; write 22000, or use --strict to stop here."
+' "line 2: $read_as" calc --csv
 
 input="$work" calc 1 "" $'tindrel: could not read the input: Is a directory\n' calc --csv
 

@@ -8,6 +8,10 @@
 #include <QStyle>
 #include <QTextDocument>
 #include <QToolButton>
+#include <cmath>
+
+#include "core/EngineeringFormat.h"
+#include "platform/TextNumber.h"
 
 namespace ui {
 namespace {
@@ -35,14 +39,128 @@ QString TipWith(const QString& sentence, const QString& ordinary) {
     return Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip, Qt::WhiteSpacePre) : tip;
 }
 
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A bound as the sentence shows it, with the minus sign of print.
+QString Bound(double value) {
+    QString text = Q(platform::PlainText(value));
+    if (text.startsWith(QLatin1Char('-'))) text.replace(0, 1, QChar(0x2212));
+    return text;
+}
+
+QString UnitSuffix(core::InputUnit unit) {
+    switch (unit) {
+        case core::InputUnit::Volt:
+            return QStringLiteral(" V");
+        case core::InputUnit::Ohm:
+            return QStringLiteral(" \u03A9");
+        case core::InputUnit::Milliampere:
+            return QStringLiteral(" mA");
+        case core::InputUnit::Percent:
+            return QStringLiteral(" %");
+        case core::InputUnit::Celsius:
+            return QStringLiteral(" \u00B0C");
+        case core::InputUnit::Farad:
+            return QStringLiteral(" F");
+        case core::InputUnit::Hertz:
+            return QStringLiteral(" Hz");
+        case core::InputUnit::None:
+            break;
+    }
+    return {};
+}
+
+// "from -55 to 150 °C", "from 0 to below 100 %", "above 0".
+QString RangeText(const core::InputRule& rule) {
+    const bool low = std::isfinite(rule.min);
+    const bool high = std::isfinite(rule.max);
+    QString text;
+    if (low)
+        text = (rule.minIncluded ? QStringLiteral("from ") : QStringLiteral("above ")) +
+               Bound(rule.min);
+    if (low && high)
+        text += rule.maxIncluded ? QStringLiteral(" to ") : QStringLiteral(" to below ");
+    if (!low && high)
+        text = rule.maxIncluded ? QStringLiteral("at most ") : QStringLiteral("below ");
+    if (high) text += Bound(rule.max);
+    if (low && !high && rule.minIncluded) text.replace(0, 4, QStringLiteral("at least"));
+    return text + UnitSuffix(rule.unit);
+}
+
+// The sign's name for assistive technology.
+QString SignName(const core::InputResult& result) {
+    if (result.reading.hasFix) return FixEntryText(result.reading);
+    switch (result.fault) {
+        case core::InputFault::Empty:
+            return QStringLiteral("Empty");
+        case core::InputFault::TooLarge:
+            return QStringLiteral("Too large");
+        case core::InputFault::BelowRange:
+        case core::InputFault::AboveRange:
+            return QStringLiteral("Out of range");
+        case core::InputFault::Misordered:
+            return QStringLiteral("From above to");
+        case core::InputFault::NotReadWhole:
+        case core::InputFault::None:
+            break;
+    }
+    return QStringLiteral("Not read whole");
+}
+
 }  // namespace
 
-void InputBox::SetUnit(core::InputUnit unit) {
+QString ReadAsSentence(const core::InputReading& reading) {
+    if (reading.readWhole) return {};
+    QString sentence = QStringLiteral("Read as ") +
+                       Q(core::ShownNumber(core::ShownReadValue(reading))) +
+                       QStringLiteral(": the text from \"") + Q(reading.rest) +
+                       QStringLiteral("\" on is not read.");
+    if (reading.hasFix) {
+        sentence += QStringLiteral(" Press the sign, or choose \"") + FixEntryText(reading) +
+                    QStringLiteral("\" in the box's menu, to write ") + Q(reading.fixed) +
+                    QLatin1Char('.');
+    }
+    return sentence;
+}
+
+QString FixEntryText(const core::InputReading& reading) {
+    return QStringLiteral("Write ") + Q(reading.fixed);
+}
+
+QString FaultSentence(const core::InputResult& result, const core::InputRule& rule) {
+    switch (result.fault) {
+        case core::InputFault::None:
+        case core::InputFault::NotReadWhole:
+            break;
+        case core::InputFault::Empty:
+            return QStringLiteral("Empty: type a number.");
+        case core::InputFault::TooLarge:
+            return QStringLiteral("Too large to calculate with.");
+        case core::InputFault::BelowRange:
+        case core::InputFault::AboveRange:
+            return QStringLiteral("Out of range: the value must be ") + RangeText(rule) +
+                   QLatin1Char('.');
+        case core::InputFault::Misordered:
+            return QStringLiteral(
+                "\"From\" is above \"to\": nothing is calculated until it is "
+                "not.");
+    }
+    return {};
+}
+
+void InputBox::SetUnit(core::InputUnit unit) { SetRule(core::LenientRule(unit)); }
+
+void InputBox::SetRule(const core::InputRule& rule) {
     if (!ordinaryToolTip_) ordinaryToolTip_ = toolTip();
     if (!ordinaryDescription_) ordinaryDescription_ = accessibleDescription();
-    if (!unit_) connect(this, &QLineEdit::textChanged, this, &InputBox::FollowText);
-    unit_ = unit;
+    if (!rule_) connect(this, &QLineEdit::textChanged, this, &InputBox::FollowText);
+    rule_ = rule;
     FollowText();
+}
+
+void InputBox::ShowResult(const core::InputResult& result) {
+    result_ = result;
+    ShowReading();
 }
 
 void InputBox::MakeSign() {
@@ -63,16 +181,16 @@ void InputBox::SetOrdinaryTip(const QString& toolTip, const QString& description
 }
 
 void InputBox::WriteMeantValue() {
-    if (!reading_.hasFix) return;
+    if (!result_.reading.hasFix) return;
     // Unlike setText, which clears the undo history, this is an edit that
     // Ctrl+Z takes back whole.
     selectAll();
-    insert(QString::fromStdString(reading_.fixed));
+    insert(QString::fromStdString(result_.reading.fixed));
 }
 
 void InputBox::FollowText() {
-    if (!unit_) return;
-    reading_ = core::ReadInput(text().toStdString(), *unit_);
+    if (!rule_) return;
+    result_ = core::ReadBox(text().toStdString(), *rule_);
     ShowReading();
 }
 
@@ -83,9 +201,14 @@ void InputBox::ShowFault(const QString& sentence) {
 }
 
 void InputBox::ShowReading() {
-    QString sentence = QString::fromStdString(core::ReadAsSentence(reading_));
+    // A lenient box warns of text not read whole alone: a number too large is
+    // refused when it is calculated with.
+    const bool strict = rule_ && !rule_->lenient;
+    const bool refused = strict && !result_.ok();
+    QString sentence = ReadAsSentence(result_.reading);
+    if (refused && sentence.isEmpty()) sentence = FaultSentence(result_, *rule_);
     if (sentence.isEmpty()) sentence = fault_;
-    const bool warn = !sentence.isEmpty();
+    const bool warn = !result_.reading.readWhole || refused || !fault_.isEmpty();
     setToolTip(TipWith(sentence, ordinaryToolTip_.value_or(QString())));
     setAccessibleDescription(InFront(sentence, ordinaryDescription_.value_or(QString())));
     if (sign_ == nullptr && warn) MakeSign();
@@ -94,12 +217,9 @@ void InputBox::ShowReading() {
     sign_->setToolTip(TipWith(sentence, QString()));
     // The sign's name for assistive technology; not the sentence, whose quote
     // of the typed text could carry an "&" that a button takes as a shortcut.
-    if (reading_.hasFix) {
-        sign_->setText(QString::fromStdString(core::FixEntryText(reading_)));
-    } else {
-        sign_->setText(reading_.readWhole ? QStringLiteral("Not taken")
-                                          : QStringLiteral("Not read whole"));
-    }
+    sign_->setText(result_.ok() && result_.reading.readWhole && !fault_.isEmpty()
+                       ? QStringLiteral("Not taken")
+                       : SignName(result_));
 }
 
 void InputBox::focusInEvent(QFocusEvent* event) {
@@ -121,10 +241,10 @@ void InputBox::focusOutEvent(QFocusEvent* event) {
 
 void InputBox::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = createStandardContextMenu();
-    if (reading_.hasFix) {
+    if (result_.reading.hasFix) {
         // First, where the user looks for what this box in particular offers.
         QAction* first = menu->actions().value(0);
-        auto* write = new QAction(QString::fromStdString(core::FixEntryText(reading_)), menu);
+        auto* write = new QAction(FixEntryText(result_.reading), menu);
         connect(write, &QAction::triggered, this, &InputBox::WriteMeantValue);
         menu->insertAction(first, write);
         menu->insertSeparator(first);

@@ -18,9 +18,11 @@ namespace ui {
 //
 // Given a unit, the box also tells when its text is not read whole as a
 // number: a warning sign at its right end, and the sentence of
-// core::ReadAsSentence in front of its tooltip and accessible description.
+// ReadAsSentence in front of its tooltip and accessible description.
 // Where the text meant a value ("22k"), pressing the sign or the menu entry
-// "Write <fixed>" writes it as one edit that Ctrl+Z undoes.
+// "Write <fixed>" writes it as one edit that Ctrl+Z undoes. Given a rule that
+// is not lenient, the sign and a sentence show as well for a value the rule
+// refuses (empty, too large, out of range).
 class InputBox : public QLineEdit {
     Q_OBJECT
 
@@ -31,15 +33,22 @@ public:
     // the text from then on. The tooltip and accessible description the box
     // has now become its ordinary ones, unless SetOrdinaryTip gave them.
     void SetUnit(core::InputUnit unit);
-    // Shows the sign with `sentence`, a reason found for the box's value
-    // beyond its reading (a value out of its range), in front of the tooltip
-    // and accessible description; an empty sentence takes it away.
+    // The same for a box read by `rule`.
+    void SetRule(const core::InputRule& rule);
+    // Shows a result that the window found for this box with others (a
+    // "from" above its "to"), until the text next changes.
+    void ShowResult(const core::InputResult& result);
+    // Shows the sign with `sentence`, a reason that the window's own reading
+    // found against the box's value, in front of the tooltip and accessible
+    // description; an empty sentence takes it away.
     void ShowFault(const QString& sentence);
     // The tooltip and accessible description the box shows when its text is
     // read whole; the sentence goes in front of them otherwise.
     void SetOrdinaryTip(const QString& toolTip, const QString& description = QString());
     // How the text reads now; read whole before SetUnit.
-    const core::InputReading& Reading() const { return reading_; }
+    const core::InputReading& Reading() const { return result_.reading; }
+    // The text read by the box's rule: its value or why it is refused.
+    const core::InputResult& Result() const { return result_; }
     // The sign at the box's right end: visible while the text is not read
     // whole; triggering it writes the value meant, where there is one. Null
     // until a text is first not read whole.
@@ -72,12 +81,25 @@ private:
     // window, and keeps its caret and selection until the focus returns.
     bool focusParked_ = false;
 
-    std::optional<core::InputUnit> unit_;
-    core::InputReading reading_;
+    std::optional<core::InputRule> rule_;
+    core::InputResult result_;
     QString fault_;
     QAction* sign_ = nullptr;
     std::optional<QString> ordinaryToolTip_;
     std::optional<QString> ordinaryDescription_;
 };
+
+// The window's sentence for a reading not read whole, empty for one read whole:
+// `Read as <value>: the text from "<rest>" on is not read.`, followed where
+// there is a fix by
+// ` Press the sign, or choose "Write <fixed>" in the box's menu, to write <fixed>.`
+QString ReadAsSentence(const core::InputReading& reading);
+
+// The menu entry that writes the fix: `Write <fixed>`.
+QString FixEntryText(const core::InputReading& reading);
+
+// Why `rule` refuses a box's result, in a sentence; empty when it takes it.
+// A text not read whole is told by ReadAsSentence.
+QString FaultSentence(const core::InputResult& result, const core::InputRule& rule);
 
 }  // namespace ui
