@@ -10,6 +10,7 @@
 
 #include "ui/amplifier/AmplifierWindow.h"
 #include "ui/input/InputBox.h"
+#include "ui/loadline/LoadLineWindow.h"
 #include "ui/session/StageSession.h"
 #include "ui/table/TextTable.h"
 
@@ -134,6 +135,25 @@ TEST(AmplifierWindow, PickCapacitorsWritesTheE6ValuesAndTheSessionKeepsThem) {
     ui::AmplifierWindow again(nullptr, &session);
     EXPECT_EQ(BoxNamed(&again, "Cin")->text(), "68µ");
     EXPECT_EQ(BoxNamed(&again, "Low corner")->text(), "0");
+}
+
+TEST(AmplifierWindow, TheLoadLineGainsTheAcLoadLineOnceTheAmplifierWindowHasOpened) {
+    ui::StageSession session;
+    ui::LoadLineWindow loadLine(nullptr, &session);
+    session.Calculate(WorkedExample());
+    const auto* picture = loadLine.findChild<QWidget*>("LoadLinePicture");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->accessibleDescription().contains("AC load line"));
+
+    ui::AmplifierWindow window(nullptr, &session);
+    const QString ac = " AC load line: slope -1/1.803e+3 ohm, swing 3.921 V peak.";
+    EXPECT_TRUE(picture->accessibleDescription().contains(ac))
+        << picture->accessibleDescription().toStdString();
+    // It follows the amplifier's inputs: no load leaves Rc alone.
+    Type(BoxNamed(&window, "RL"), "");
+    EXPECT_TRUE(picture->accessibleDescription().contains("slope -1/2.200e+3 ohm"));
+    Type(BoxNamed(&window, "Cin"), "x");
+    EXPECT_FALSE(picture->accessibleDescription().contains("AC load line"));
 }
 
 }  // namespace

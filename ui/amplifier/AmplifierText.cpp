@@ -90,6 +90,11 @@ TextRows HandTable(const core::AmplifierAnalysis& analysis) {
     return rows;
 }
 
+QString AcLoadLineDescription(const core::SmallSignal& s) {
+    return QStringLiteral(" AC load line: slope -1/%1 ohm, swing %2 V peak.")
+        .arg(Shown(s.acResistance), Shown(s.Swing));
+}
+
 QString BoxText(double value) {
     // The multipliers that the boxes read, from pico to giga.
     static constexpr std::array<const char*, 8> kPrefixes = {"p", "n", "µ", "m", "", "k", "M", "G"};

@@ -26,6 +26,10 @@ QString HandDescription(const core::SmallSignal& figures);
 using TextRows = std::vector<std::vector<std::string>>;
 TextRows HandTable(const core::AmplifierAnalysis& analysis);
 
+// The load line window's words for the AC load line, after the load line's:
+// ` AC load line: slope -1/<R> ohm, swing <s> V peak.`
+QString AcLoadLineDescription(const core::SmallSignal& figures);
+
 // A value as a box takes it, with an SI multiplier and no unit: "68µ", "1m".
 QString BoxText(double value);
 

@@ -23,6 +23,7 @@
 
 #include "core/EngineeringFormat.h"
 #include "sim/Models.h"
+#include "ui/amplifier/AmplifierText.h"
 #include "ui/loadline/LoadLineSpice.h"
 #include "ui/loadline/SpreadForm.h"
 #include "ui/session/StageSession.h"
@@ -482,6 +483,7 @@ LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
     connect(amplifier, &QShortcut::activated, session_, &StageSession::AskForAmplifier);
 
     connect(session_, &StageSession::CalculationChanged, this, &LoadLineWindow::FollowCalculation);
+    connect(session_, &StageSession::AmplifierChanged, this, &LoadLineWindow::ShowSpice);
     connect(session_, &StageSession::SpreadSettingsChanged, this,
             &LoadLineWindow::FollowSpreadSettings);
     if (session_->LastCalculation()) {
@@ -575,8 +577,14 @@ void LoadLineWindow::ShowSpice() {
     picture_->SetSpice(spice_->Point(), Q(spice_->part()));
     // The description is made of parts: the load line's, the spread's, then
     // the simulation's.
-    picture_->setAccessibleDescription(
-        Q(core::Describe(line_) + core::DescribeSpread(spread_) + spice_->Description()));
+    // The AC load line's once the amplifier window has opened.
+    QString ac;
+    if (session_->AmplifierOpened()) {
+        const core::AmplifierAnalysis amplifier = session_->AnalyseAmplifier();
+        if (amplifier.ok()) ac = AcLoadLineDescription(amplifier.figures);
+    }
+    picture_->setAccessibleDescription(Q(core::Describe(line_)) + ac +
+                                       Q(core::DescribeSpread(spread_) + spice_->Description()));
     spiceSentence_->setText(Q(spice_->Sentence()));
     spiceSentence_->setVisible(spice_->Chosen());
 }
