@@ -46,7 +46,7 @@ struct BatchOptions {
         extraCells = nullptr;
     // The front end's words for a field not read whole, told in its Fault
     // cell and its message after "R1: "; without them only the name is told.
-    ReadingPhraser readAs;
+    ReadingPhraser readAs = nullptr;
 };
 
 // One message for the user, without its line end: "line 4: ...".

@@ -111,8 +111,8 @@ public:
         spread_.table.fill({inf, -inf});
     }
 
-    // Steps 1 to 6 of one point, the Vce and Pc that follow from them, and
-    // its region. False, with the spread's reason, when they fault.
+    // Steps 1 to 6 of one point, its region, and the values a transistor
+    // there has. False, with the spread's reason, when they fault.
     bool Evaluate(const Values& v, std::string_view what, SpreadPoint& point) {
         // Steps 7 to 13 are not needed: Pc follows from Vc, Ve and Ic here,
         // whether or not the powers before it would fault (Rc = 0, say).
@@ -123,25 +123,54 @@ public:
             return false;
         }
         const BiasPoint& p = outcome.point;
-        const double vce = p.Vc - p.Ve;
-        const double pc = (vce * p.Ic) / 1000;
-        if (!std::isfinite(vce) || !std::isfinite(pc)) {
+        // The region as the load line decides it, from the formula's point.
+        const double formulaVce = p.Vc - p.Ve;
+        point.region = RegionAt(p.Ic, formulaVce, strip_);
+        Terminal t = Stopped(point.region, v, p, formulaVce);
+        const double pc = t.Vce * t.Ic;
+        if (!std::isfinite(t.Vce) || !std::isfinite(pc) || !std::isfinite(t.Ve) ||
+            !std::isfinite(t.Ic)) {
             Fail(spread_, "at " + std::string(what) + ", Vce or Pc is beyond the range of numbers");
             return false;
         }
-        Note(SpreadQuantity::Ic, p.Ic);
-        Note(SpreadQuantity::Ve, p.Ve);
-        Note(SpreadQuantity::Vc, p.Vc);
-        Note(SpreadQuantity::Vce, vce);
+        Note(SpreadQuantity::Ic, t.Ic * kMilliamperesPerAmpere);
+        Note(SpreadQuantity::Ve, t.Ve);
+        Note(SpreadQuantity::Vc, t.Vc);
+        Note(SpreadQuantity::Vce, t.Vce);
         Note(SpreadQuantity::Pc, pc);
-        // In amperes, as the load line decides the Q point's region.
-        point.Ic = p.Ic / kMilliamperesPerAmpere;
-        point.Vce = vce;
-        point.region = RegionAt(point.Ic, vce, strip_);
+        point.Ic = t.Ic;
+        point.Vce = t.Vce;
         return true;
     }
 
 private:
+    // A point's collector current (ampere) and voltages.
+    struct Terminal {
+        double Ic = 0, Ve = 0, Vc = 0, Vce = 0;
+    };
+
+    // Where a transistor really sits: the textbook formula in the active
+    // region; past its edges the transistor stops. Cut off, no current
+    // flows and the collector rises to the supply. Saturated, Vce holds at
+    // the strip and the two loops, collector-emitter and base-emitter, fix
+    // Ic and Ib with this point's own values:
+    //   Ic (Rc + Re) + Ib Re = Vcc - strip
+    //   Ic Re + Ib (Rth + Re) = Vth - Vbe
+    Terminal Stopped(Region region, const Values& v, const BiasPoint& p, double formulaVce) const {
+        if (region == Region::CutOff) return {0, 0, v[kVcc], v[kVcc]};
+        if (region == Region::Active) {
+            return {p.Ic / kMilliamperesPerAmpere, p.Ve, p.Vc, formulaVce};
+        }
+        const double rc = v[kRc], re = v[kRe];
+        const double a = rc + re, b = re, c = re, d = p.Rth + re;
+        const double e = v[kVcc] - strip_, f = p.Vth - v[kVbe];
+        const double det = a * d - b * c;  // Cramer's rule on the two loops
+        const double ic = (e * d - b * f) / det;
+        const double ib = (a * f - c * e) / det;
+        const double ve = (ic + ib) * re;
+        return {ic, ve, ve + strip_, strip_};
+    }
+
     void Note(SpreadQuantity q, double value) {
         SpreadRange& range = spread_.table[static_cast<std::size_t>(q)];
         range.low = std::min(range.low, value);

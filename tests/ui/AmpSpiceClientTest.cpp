@@ -72,8 +72,8 @@ TEST_F(AmpSpiceClient, NewestRequestWins) {
 }
 
 // A helper killed during the distortion run: the quick part stands, the
-// distortion says why it is missing, and the next change works again. A
-// refused stage is said at once.
+// distortion says why it is missing, and the next change works again; the
+// same for one that hangs. A refused stage is said at once.
 TEST_F(AmpSpiceClient, HelperKilledDuringTheDistortionRun) {
     const QString mark = dir_.filePath("started");
     Use(Script("dies", "if [ ! -e '" + mark + "' ]; then : >'" + mark +
@@ -93,6 +93,19 @@ TEST_F(AmpSpiceClient, HelperKilledDuringTheDistortionRun) {
     ASSERT_TRUE(AwaitsDone());
     ASSERT_TRUE(client_->Result().tran && client_->Result().tran->THD.value);
     EXPECT_GT(*client_->Result().tran->THD.value, 3.697);
+
+    // One that stops and never answers is killed at the time limit.
+    QFile::remove(mark);
+    Use(Script("stops", "if [ ! -e '" + mark + "' ]; then : >'" + mark +
+                            "'; read line; kill -STOP $$; fi\nexec \"$helper\""),
+        300);
+    client_->Simulate(Worked(), {}, "2N3904");
+    ASSERT_TRUE(AwaitsDone());
+    EXPECT_FALSE(client_->Result().ac);
+    EXPECT_EQ(client_->Result().acReason, sim::HelperTimedOutReason(1));
+    client_->Simulate(Worked(), louder, "2N3904");
+    ASSERT_TRUE(AwaitsDone());
+    EXPECT_TRUE(client_->Result().ac);
 
     client_->Simulate(Worked(core::Material::Germanium), {}, "2N3904");
     EXPECT_EQ(client_->Result().acReason,

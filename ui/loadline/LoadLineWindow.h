@@ -19,39 +19,9 @@ class QVBoxLayout;
 
 namespace ui {
 
+class LoadLinePicture;
 class TextTable;
 class StageSession;
-
-// The load line, the Q point on it and the saturation strip, with the
-// spread's corners and cloud around the point, on axes with round ticks;
-// drawn with QPainter in the palette's colours (a dark theme gives a dark
-// picture). Its owner sets its accessible description.
-class LoadLinePicture : public QWidget {
-    Q_OBJECT
-
-public:
-    explicit LoadLinePicture(QWidget* parent = nullptr);
-
-    // `spread` may be null; it must outlive its use here.
-    void SetLine(const core::LoadLine& line, const core::Spread* spread = nullptr);
-    // The point a real transistor gives in SPICE, drawn while there is one.
-    void SetSpice(const std::optional<sim::Point>& point, const QString& part);
-
-    QSize sizeHint() const override { return {480, 340}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    core::LoadLine line_;
-    const core::Spread* spread_ = nullptr;
-    // The cloud as an image of the drawn range, and how many samples fall on
-    // each of its pixels; kept to draw it without an allocation per paint.
-    QImage cloud_;
-    std::vector<std::uint16_t> hits_;
-    std::optional<sim::Point> spicePoint_;
-    QString spicePart_;
-};
 
 class LoadLineSpice;
 
