@@ -470,7 +470,7 @@ TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     WithContextMenu(openByKeyboard, [](QMenu* menu) {
         EXPECT_EQ(AccessibleItems(menu),
                   (QStringList{"Copy (off)", "Copy All (off)", "Show Load Line",
-                               "Design from a Target..."}));
+                               "Design from a Target...", "Amplifier (AC)..."}));
         menu->close();
     });
 
@@ -480,7 +480,8 @@ TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     QGuiApplication::clipboard()->clear();
     WithContextMenu(openByKeyboard, [](QMenu* menu) {
         EXPECT_EQ(AccessibleItems(menu), (QStringList{"Copy (off)", "Copy All", "Show Load Line",
-                                                      "Design from a Target..."}));
+                                                      "Design from a Target...",
+                                                      "Amplifier (AC)..."}));
         ChooseItem(menu, ItemNamed(menu, "Copy All"));
     });
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines.join('\n') + '\n');
@@ -488,7 +489,8 @@ TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     list->setCurrentRow(3);
     WithContextMenu(openByMouse, [](QMenu* menu) {
         EXPECT_EQ(AccessibleItems(menu),
-                  (QStringList{"Copy", "Copy All", "Show Load Line", "Design from a Target..."}));
+                  (QStringList{"Copy", "Copy All", "Show Load Line", "Design from a Target...",
+                               "Amplifier (AC)..."}));
         ChooseItem(menu, ItemNamed(menu, "Copy"));
     });
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines[3]);

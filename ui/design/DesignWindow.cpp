@@ -5,7 +5,10 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QShortcut>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -69,6 +72,10 @@ DesignWindow::DesignWindow(QWidget* owner, StageSession* session)
     setObjectName(QStringLiteral("DesignWindow"));
     setWindowTitle(QStringLiteral("Tindrel: Design"));
     Build();
+    auto* loadLine = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(loadLine, &QShortcut::activated, session_, &StageSession::AskForLoadLine);
+    auto* amplifier = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(amplifier, &QShortcut::activated, session_, &StageSession::AskForAmplifier);
     const core::Stage shown = session_->ShownStage();
     // The target the design window was last left with, in this run or an
     // earlier one.
@@ -212,6 +219,16 @@ void DesignWindow::ShowDesign() {
                                 : QString());
     spread_->setVisible(design_.ok);
     use_->setEnabled(design_.ok);
+}
+
+void DesignWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(tr("Show &Load Line"), session_, &StageSession::AskForLoadLine)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    menu.addAction(tr("A&mplifier (AC)..."), session_, &StageSession::AskForAmplifier)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    menu.exec(event->globalPos());
+    event->accept();
 }
 
 void DesignWindow::keyPressEvent(QKeyEvent* event) {

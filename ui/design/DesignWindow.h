@@ -36,6 +36,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The other windows: the load line and the amplifier.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     enum Box { Vcc, Ic, Vce, VeShare, Beta, Stiffness, kBoxCount };

@@ -194,6 +194,12 @@ void InputBox::FollowText() {
     ShowReading();
 }
 
+void InputBox::ShowFault(const QString& sentence) {
+    if (sentence == fault_) return;
+    fault_ = sentence;
+    ShowReading();
+}
+
 void InputBox::ShowReading() {
     // A lenient box warns of text not read whole alone: a number too large is
     // refused when it is calculated with.
@@ -201,7 +207,8 @@ void InputBox::ShowReading() {
     const bool refused = strict && !result_.ok();
     QString sentence = ReadAsSentence(result_.reading);
     if (refused && sentence.isEmpty()) sentence = FaultSentence(result_, *rule_);
-    const bool warn = !result_.reading.readWhole || refused;
+    if (sentence.isEmpty()) sentence = fault_;
+    const bool warn = !result_.reading.readWhole || refused || !fault_.isEmpty();
     setToolTip(TipWith(sentence, ordinaryToolTip_.value_or(QString())));
     setAccessibleDescription(InFront(sentence, ordinaryDescription_.value_or(QString())));
     if (sign_ == nullptr && warn) MakeSign();
@@ -210,7 +217,9 @@ void InputBox::ShowReading() {
     sign_->setToolTip(TipWith(sentence, QString()));
     // The sign's name for assistive technology; not the sentence, whose quote
     // of the typed text could carry an "&" that a button takes as a shortcut.
-    sign_->setText(SignName(result_));
+    sign_->setText(result_.ok() && result_.reading.readWhole && !fault_.isEmpty()
+                       ? QStringLiteral("Not taken")
+                       : SignName(result_));
 }
 
 void InputBox::focusInEvent(QFocusEvent* event) {

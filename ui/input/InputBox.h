@@ -38,6 +38,10 @@ public:
     // Shows a result that the window found for this box with others (a
     // "from" above its "to"), until the text next changes.
     void ShowResult(const core::InputResult& result);
+    // Shows the sign with `sentence`, a reason that the window's own reading
+    // found against the box's value, in front of the tooltip and accessible
+    // description; an empty sentence takes it away.
+    void ShowFault(const QString& sentence);
     // The tooltip and accessible description the box shows when its text is
     // read whole; the sentence goes in front of them otherwise.
     void SetOrdinaryTip(const QString& toolTip, const QString& description = QString());
@@ -79,6 +83,7 @@ private:
 
     std::optional<core::InputRule> rule_;
     core::InputResult result_;
+    QString fault_;
     QAction* sign_ = nullptr;
     std::optional<QString> ordinaryToolTip_;
     std::optional<QString> ordinaryDescription_;

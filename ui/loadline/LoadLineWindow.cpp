@@ -23,11 +23,12 @@
 
 #include "core/EngineeringFormat.h"
 #include "sim/Models.h"
+#include "ui/amplifier/AmplifierText.h"
 #include "ui/loadline/LoadLinePicture.h"
 #include "ui/loadline/LoadLineSpice.h"
 #include "ui/loadline/SpreadForm.h"
-#include "ui/loadline/SpreadTable.h"
 #include "ui/session/StageSession.h"
+#include "ui/table/TextTable.h"
 
 namespace ui {
 namespace {
@@ -52,7 +53,9 @@ LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
     grid_->setColumnStretch(0, 1);
     grid_->setRowStretch(0, 1);
     groups_->addWidget(new SpreadForm(session_, this));
-    table_ = new SpreadTableView(this);
+    table_ = new TextTable(this);
+    table_->setObjectName(QStringLiteral("SpreadTable"));
+    table_->setAccessibleName(QStringLiteral("Spread table"));
     groups_->addWidget(table_);
     groups_->addWidget(MakeSpiceGroup());
     groups_->addStretch(1);
@@ -64,8 +67,11 @@ LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
     connect(spice_, &LoadLineSpice::Changed, this, &LoadLineWindow::ShowSpice);
     auto* design = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
     connect(design, &QShortcut::activated, session_, &StageSession::AskForDesign);
+    auto* amplifier = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(amplifier, &QShortcut::activated, session_, &StageSession::AskForAmplifier);
 
     connect(session_, &StageSession::CalculationChanged, this, &LoadLineWindow::FollowCalculation);
+    connect(session_, &StageSession::AmplifierChanged, this, &LoadLineWindow::ShowSpice);
     connect(session_, &StageSession::SpreadSettingsChanged, this,
             &LoadLineWindow::FollowSpreadSettings);
     if (session_->LastCalculation()) {
@@ -147,7 +153,9 @@ void LoadLineWindow::ShowAll() {
     if (!calculation) {
         for (std::size_t i = 1; i < rows.size(); ++i) rows[i][2].clear();
     }
-    table_->SetRows(rows);
+    TextTable::Rows cells;
+    for (const core::SpreadTableRow& row : rows) cells.emplace_back(row.begin(), row.end());
+    table_->SetRows(cells);
     ShowSpice();
 }
 
@@ -156,8 +164,14 @@ void LoadLineWindow::ShowSpice() {
     picture_->SetSpice(spice_->Point(), Q(spice_->part()));
     // The description is made of parts: the load line's, the spread's, then
     // the simulation's.
-    picture_->setAccessibleDescription(
-        Q(core::Describe(line_) + core::DescribeSpread(spread_) + spice_->Description()));
+    // The AC load line's once the amplifier window has opened.
+    QString ac;
+    if (session_->AmplifierOpened()) {
+        const core::AmplifierAnalysis amplifier = session_->AnalyseAmplifier();
+        if (amplifier.ok()) ac = AcLoadLineDescription(amplifier.figures);
+    }
+    picture_->setAccessibleDescription(Q(core::Describe(line_)) + ac +
+                                       Q(core::DescribeSpread(spread_) + spice_->Description()));
     spiceSentence_->setText(Q(spice_->Sentence()));
     spiceSentence_->setVisible(spice_->Chosen());
 }
@@ -226,6 +240,8 @@ void LoadLineWindow::ShowMenu(const QPoint& globalPos) {
     menu.addSeparator();
     menu.addAction(tr("&Design from a Target..."), session_, &StageSession::AskForDesign)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    menu.addAction(tr("A&mplifier (AC)..."), session_, &StageSession::AskForAmplifier)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     menu.exec(globalPos);
 }
 

@@ -20,7 +20,7 @@ class QVBoxLayout;
 namespace ui {
 
 class LoadLinePicture;
-class SpreadTableView;
+class TextTable;
 class StageSession;
 
 class LoadLineSpice;
@@ -81,7 +81,7 @@ private:
     QVBoxLayout* sentences_;
     QLabel* sentence_;
     QLabel* spreadSentence_;
-    SpreadTableView* table_;
+    TextTable* table_;
     StageSession* session_;
     core::LoadLine line_;
     core::Spread spread_;

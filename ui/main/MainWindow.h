@@ -20,6 +20,7 @@ class QRadioButton;
 
 namespace ui {
 
+class AmplifierWindow;
 class DesignWindow;
 class LoadLineWindow;
 class StageSession;
@@ -86,6 +87,9 @@ public slots:
     // Shows the design window, made on first use (Ctrl+D, the result menu,
     // the load line window's menu).
     void ShowDesign();
+    // Shows the amplifier window, made on first use (Ctrl+G, the result
+    // menu, the other windows' menus).
+    void ShowAmplifier();
     // The one way another window changes the inputs: writes the six texts
     // into the boxes, selects the material and runs Calculate as a press of
     // the button does (a fault is shown as a message).
@@ -122,6 +126,7 @@ private:
     StageSession* session_ = nullptr;
     LoadLineWindow* loadLineWindow_ = nullptr;
     DesignWindow* designWindow_ = nullptr;
+    AmplifierWindow* amplifierWindow_ = nullptr;
 };
 
 // The transistor icon of the window and the application, which the window

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 
+#include "ui/amplifier/AmplifierWindow.h"
 #include "ui/design/DesignWindow.h"
 #include "ui/loadline/LoadLineWindow.h"
 #include "ui/main/MainWindow.h"
@@ -22,6 +23,7 @@ void MainWindow::ConnectSession() {
     connect(session_, &StageSession::InputsWanted, this, &MainWindow::UseInputs);
     connect(session_, &StageSession::LoadLineWanted, this, &MainWindow::ShowLoadLine);
     connect(session_, &StageSession::DesignWanted, this, &MainWindow::ShowDesign);
+    connect(session_, &StageSession::AmplifierWanted, this, &MainWindow::ShowAmplifier);
 }
 
 void MainWindow::ConnectSideWindows() {
@@ -33,6 +35,9 @@ void MainWindow::ConnectSideWindows() {
     auto* design = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
     connect(design, &QShortcut::activated, this, &MainWindow::ShowDesign);
     connect(List1, &ResultList::DesignWanted, this, &MainWindow::ShowDesign);
+    auto* amplifier = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(amplifier, &QShortcut::activated, this, &MainWindow::ShowAmplifier);
+    connect(List1, &ResultList::AmplifierWanted, this, &MainWindow::ShowAmplifier);
 }
 
 namespace {
@@ -65,7 +70,13 @@ void MainWindow::ShowDesign() {
     Bring(designWindow_);
 }
 
+void MainWindow::ShowAmplifier() {
+    if (amplifierWindow_ == nullptr) amplifierWindow_ = new AmplifierWindow(this, session_);
+    Bring(amplifierWindow_);
+}
+
 void MainWindow::CloseOtherWindows() {
+    if (amplifierWindow_ != nullptr) amplifierWindow_->close();
     if (loadLineWindow_ != nullptr) loadLineWindow_->close();
     if (designWindow_ != nullptr) designWindow_->close();
 }

@@ -54,6 +54,9 @@ void ResultList::ShowMenu(const QPoint& globalPos) {
     QAction* design =
         menu.addAction(tr("&Design from a Target..."), this, &ResultList::DesignWanted);
     design->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    QAction* amplifier =
+        menu.addAction(tr("A&mplifier (AC)..."), this, &ResultList::AmplifierWanted);
+    amplifier->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     menu.exec(globalPos);
 }
 

@@ -6,8 +6,8 @@ namespace ui {
 
 // The list of result lines. Besides Qt's Ctrl+C (the current line), its
 // context menu copies the selected line or every line, and asks for the load
-// line window or the design window. The menu opens with the right mouse button, the Menu key and
-// Shift+F10.
+// line window, the design window or the amplifier window. The menu opens
+// with the right mouse button, the Menu key and Shift+F10.
 class ResultList : public QListWidget {
     Q_OBJECT
 
@@ -24,6 +24,8 @@ signals:
     void LoadLineWanted();
     // "Design from a Target..." was chosen from the menu.
     void DesignWanted();
+    // "Amplifier (AC)..." was chosen from the menu.
+    void AmplifierWanted();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -96,4 +96,22 @@ void StageSession::KeepText(const QString& group, const QString& key, const QStr
     memory_->SetText(group, key, text);
 }
 
+void StageSession::SetAmplifier(const AmplifierSettings& settings) {
+    if (settings == amplifier_) return;
+    amplifier_ = settings;
+    emit AmplifierChanged();
+}
+
+void StageSession::SetAmplifierOpened() {
+    if (amplifierOpened_) return;
+    amplifierOpened_ = true;
+    emit AmplifierChanged();
+}
+
+core::AmplifierAnalysis StageSession::AnalyseAmplifier() const {
+    core::AmplifierAnalysis analysis;  // kNoCalculation
+    if (!last_) return analysis;
+    return core::Analyse(*last_, core::ReadAmplifierInputs(amplifier_.texts));
+}
+
 }  // namespace ui

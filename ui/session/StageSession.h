@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/Amplifier.h"
 #include "core/Calculation.h"
 #include "core/Design.h"
 #include "core/Spread.h"
@@ -14,6 +15,14 @@ class QWidget;
 namespace ui {
 
 class SessionMemory;
+// The amplifier window's inputs: the texts of its twelve boxes, in the order
+// of core::AmplifierBox, and of its "Low corner" box.
+struct AmplifierSettings {
+    core::AmplifierTexts texts = core::DefaultAmplifierTexts();
+    std::string lowCorner = std::string(core::kLowCornerDefault);
+
+    bool operator==(const AmplifierSettings&) const = default;
+};
 
 // The one stage of the program, behind every window: what the main window's
 // boxes hold, the last Calculate that showed line 1, and the settings of the
@@ -73,12 +82,21 @@ public:
     // under `group` and `key`, and keeping one.
     std::optional<QString> RememberedText(const QString& group, const QString& key);
     void KeepText(const QString& group, const QString& key, const QString& text);
+    // The amplifier's inputs, which the amplifier window edits and the load
+    // line window's AC load line uses once the amplifier window has opened.
+    const AmplifierSettings& Amplifier() const { return amplifier_; }
+    void SetAmplifier(const AmplifierSettings& settings);
+    bool AmplifierOpened() const { return amplifierOpened_; }
+    void SetAmplifierOpened();
+    // The amplifier's analysis of the last Calculate with these inputs.
+    core::AmplifierAnalysis AnalyseAmplifier() const;
 
     // Ways for one window to ask for another, or to write inputs back,
     // without knowing the window that does it.
     void UseInputs(const core::StageTexts& texts) { emit InputsWanted(texts); }
     void AskForLoadLine() { emit LoadLineWanted(); }
     void AskForDesign() { emit DesignWanted(); }
+    void AskForAmplifier() { emit AmplifierWanted(); }
 
 signals:
     void CalculationChanged(const core::Calculation& calculation);
@@ -86,9 +104,12 @@ signals:
     void SpreadSettingsChanged(const core::SpreadSettings& settings);
     void PartChanged(const std::string& part);
     void DesignTargetChanged(const core::DesignTarget& target);
+    // The amplifier's inputs changed, or the amplifier window first opened.
+    void AmplifierChanged();
     void InputsWanted(const core::StageTexts& texts);
     void LoadLineWanted();
     void DesignWanted();
+    void AmplifierWanted();
 
 private:
     static core::StageTexts NoTexts() {
@@ -103,6 +124,8 @@ private:
     std::string part_;
     std::optional<core::DesignTarget> design_;
     SessionMemory* memory_ = nullptr;
+    AmplifierSettings amplifier_;
+    bool amplifierOpened_ = false;
 };
 
 }  // namespace ui
