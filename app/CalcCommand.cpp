@@ -10,6 +10,7 @@
 
 #include "app/AmplifierText.h"
 #include "app/CommandLine.h"
+#include "app/PartsCommand.h"
 #include "app/ShellText.h"
 #include "app/SpiceCommand.h"
 #include "core/Amplifier.h"
@@ -94,7 +95,7 @@ std::optional<core::AmplifierInputs> SpiceInputs(const CommandLine& command,
 }
 
 // One stage in the helper: its point, or the whole amplifier with `inputs`.
-SpiceOutcome Simulate(SpiceRunner& runner, const std::string& part,
+SpiceOutcome Simulate(SpiceRunner& runner, const storage::CatalogueEntry& part,
                       const core::Calculation* calculation,
                       const std::optional<core::AmplifierInputs>& inputs, bool ac) {
     SpiceOutcome outcome;
@@ -106,14 +107,18 @@ SpiceOutcome Simulate(SpiceRunner& runner, const std::string& part,
                                       : sim::CheckStage(calculation->stage)) {
         outcome.fault = sim::Refused(*reason);
     } else {
-        return ac ? runner.Amp(sim::MakeAmpRequest(calculation->stage, *inputs, part))
-                  : runner.Op(sim::MakeRequest(calculation->stage, part));
+        if (ac) {
+            sim::AmpRequest request = sim::MakeAmpRequest(calculation->stage, *inputs, part.name);
+            request.stage = storage::WithPart(request.stage, part);
+            return runner.Amp(request);
+        }
+        return runner.Op(storage::WithPart(sim::MakeRequest(calculation->stage, part.name), part));
     }
     outcome.amp = sim::AmpResult::Because(outcome.fault);
     return outcome;
 }
 
-int RunStage(const CommandLine& command) {
+int RunStage(const CommandLine& command, const std::optional<storage::CatalogueEntry>& part) {
     const std::vector<std::string>& v = command.values;
     const core::StageTexts texts{v[0], v[1], v[2], v[3], v[4], v[5], command.material};
     core::StageReport report = core::ReportStage(
@@ -129,7 +134,7 @@ int RunStage(const CommandLine& command) {
             report.status = std::max(report.status, amplifier.status);
         }
     }
-    if (command.spice) {
+    if (part) {
         const core::StageRun run = core::RunStage(texts);
         if (!(command.strict && !run.ReadWhole())) {
             SpiceRunner runner(HelperPath());
@@ -137,8 +142,7 @@ int RunStage(const CommandLine& command) {
             const std::optional<core::AmplifierInputs> inputs =
                 calculation && command.ac ? SpiceInputs(command, *calculation) : std::nullopt;
             report.out += SpiceTable(
-                *command.spice, Simulate(runner, *command.spice, calculation, inputs, command.ac),
-                command.ac);
+                part->name, Simulate(runner, *part, calculation, inputs, command.ac), command.ac);
         }
     }
     std::fputs(report.err.c_str(), stderr);
@@ -149,7 +153,7 @@ int RunStage(const CommandLine& command) {
     return report.status;
 }
 
-int RunTable(const CommandLine& command) {
+int RunTable(const CommandLine& command, const std::optional<storage::CatalogueEntry>& part) {
     int readError = 0;
     // read() rather than a buffered stream: it returns what a pipe holds,
     // so that rows are answered as they arrive.
@@ -192,7 +196,7 @@ int RunTable(const CommandLine& command) {
         options.pickCaps = corner.value;
     }
     std::optional<SpiceRunner> runner;
-    if (command.spice) {
+    if (part) {
         // One helper for the whole batch.
         runner.emplace(HelperPath());
         options.extraColumns = [](bool ac) { return SpiceColumns(ac); };
@@ -200,8 +204,7 @@ int RunTable(const CommandLine& command) {
                                  const core::AmplifierInputs* inputs, bool ac) {
             const std::optional<core::AmplifierInputs> given =
                 inputs ? std::optional(*inputs) : std::nullopt;
-            return SpiceCells(Simulate(*runner, *command.spice, calculation, given, ac), ac,
-                              command.shown);
+            return SpiceCells(Simulate(*runner, *part, calculation, given, ac), ac, command.shown);
         };
     }
     options.readAs = [&](const core::InputReading& reading) {
@@ -218,7 +221,19 @@ int RunTable(const CommandLine& command) {
 }  // namespace
 
 int RunCalc(const CommandLine& command) {
-    return command.csv ? RunTable(command) : RunStage(command);
+    std::optional<storage::CatalogueEntry> part;
+    if (command.listParts || command.spice) {
+        const std::optional<Parts> parts = LoadCalcParts(command.modelFile);
+        if (!parts) return 2;
+        if (command.listParts) {
+            if (WriteAll(STDOUT_FILENO, PartsList(parts->catalogue, command.modelFile))) return 0;
+            TellWriteFailed(errno);
+            return 1;
+        }
+        part = ChosenPart(*parts, *command.spice, command.modelFile);
+        if (!part) return 2;
+    }
+    return command.csv ? RunTable(command, part) : RunStage(command, part);
 }
 
 }  // namespace app

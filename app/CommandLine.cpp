@@ -128,6 +128,9 @@ struct CalcOptions {
     CLI::Option* pickCapsGiven = nullptr;
     std::string spice;
     CLI::Option* spiceGiven = nullptr;
+    std::string modelFile;
+    CLI::Option* modelFileGiven = nullptr;
+    int parts = 0;
 };
 
 // Words of `text` in lines of at most kHelpWidth characters, the first
@@ -247,11 +250,22 @@ void DescribeCalc(CLI::App& app, CalcOptions& o) {
         parts += (parts.empty() ? "" : ", ") + std::string(part);
     o.spiceGiven = app.add_option("--spice", o.spice,
                                   "Simulates the stage with the real transistor PART (" + parts +
-                                      ") in ngspice and prints its figures after the hand's "
+                                      ", one of your own or of --model-file) in ngspice and prints "
+                                      "its figures after the hand's "
                                       "(with --csv, the Spice_ columns before Fault); with --ac "
                                       "the whole amplifier, its gain, corners and distortion.")
                        ->type_name("PART")
                        ->group("Simulation");
+    o.modelFileGiven = app.add_option("--model-file", o.modelFile,
+                                      "Reads a maker's model cards (.model NAME NPN(...) or "
+                                      "PNP(...)) from FILE for this run, so that --spice can "
+                                      "name them; what it refuses is told on the error output.")
+                           ->type_name("FILE")
+                           ->group("Simulation");
+    app.add_flag("--parts", o.parts,
+                 "Lists every part --spice takes: name, NPN or PNP, built in, your own or from "
+                 "--model-file, and its ratings.")
+        ->group("Simulation");
     app.footer(
         "Exit status: 0 on success, 1 for a fault (one stage) or a stop, 2 for a\n"
         "usage error.\n"
@@ -314,17 +328,19 @@ CommandLine ParseCalc(int argc, const char* const argv[], int first) {
         line.ac = true;
         line.pickCaps = o.pickCaps;
     }
-    if (o.spiceGiven->count() > 0) {
-        if (!sim::IsKnownPart(o.spice)) {
-            return Error("calc: --spice " + o.spice + " is not a part; the parts are " + [] {
-                std::string parts;
-                for (std::string_view part : sim::kParts)
-                    parts += (parts.empty() ? "" : ", ") + std::string(part);
-                return parts;
-            }());
+    // The part is looked for when the run reads the user's parts and the
+    // model file.
+    if (o.spiceGiven->count() > 0) line.spice = o.spice;
+    if (o.modelFileGiven->count() > 0) line.modelFile = o.modelFile;
+    if (o.parts > 0) {
+        if (!line.values.empty()) {
+            return Error("calc --parts takes no values; unexpected argument '" +
+                         line.values.front() + "'");
         }
-        line.spice = o.spice;
+        line.listParts = true;
+        return line;
     }
+    if (line.modelFile && !line.spice) return Error("calc: --model-file is for --spice or --parts");
     if (line.csv) {
         if (materials > 0)
             return Error("calc: a CSV table gives the material in its Material column");

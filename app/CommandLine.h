@@ -31,8 +31,13 @@ struct CommandLine {
     // The amplifier options given, as typed; the others take their defaults.
     std::array<std::optional<std::string>, core::kAmplifierBoxCount> amplifier;
     std::optional<std::string> pickCaps;  // --pick-caps FL
-    // --spice PART: the stage simulated with a real transistor as well.
+    // --spice PART: the stage simulated with a real transistor as well: a
+    // built-in part, one of the user's own or one of --model-file's.
     std::optional<std::string> spice;
+    // --model-file FILE: a maker's model cards, for this run only.
+    std::optional<std::string> modelFile;
+    // --parts: lists the parts instead of calculating.
+    bool listParts = false;
 };
 
 CommandLine ParseCommandLine(int argc, const char* const argv[]);

@@ -177,6 +177,40 @@ if [[ "$(cut -d, -f17- "$work/out" | head -n 3)" != "$expected_spice" ||
     failed=1
 fi
 
+# A maker's file for this run: an LTspice-style PNP card with keys of its own,
+# simulated by name in the mirror; its refused card told on stderr, and named
+# with --spice it ends the run with status 2 and the reason.
+cat >"$work/maker.lib" <<'EOF'
+* maker's library
+.MODEL MY3906 pnp(Is=1.41f Xti=3 Eg=1.11 Vaf=18.7 Bf=180.7 Ne=1.5 Ise=0 Ikf=80m Xtb=1.5
++ Br=4.977 Nc=2 Isc=0 Ikr=0 Rc=2.5 Cjc=9.728p Mjc=.5776 Vjc=.75 Fc=.5 Cje=8.063p Mje=.3677
++ Vje=.75 Tr=33.42n Tf=179.3p Itf=.4 Vtf=4 Xtf=6 Rb=10 Vceo=40 Icrating=200m mfg=Maker)
+.model BAD NPN(BF={bf})
+EOF
+maker() {
+    env -u DISPLAY XDG_DATA_HOME="$work/data" "$program" calc --model-file "$work/maker.lib" "$@" \
+        >"$work/out" 2>"$work/err"
+}
+maker --spice MY3906 12 100 22000 4700 2200 470
+status=$?
+if ((status != 0)) || ! grep -qF 'Ic         2.820e-3 A' "$work/out" ||
+    ! grep -qF 'BAD is refused: it holds braces' "$work/err"; then
+    printf 'FAIL: calc --model-file --spice MY3906 (%d):\n%s\n%s\n' "$status" "$(cat "$work/out")" "$(cat "$work/err")"
+    failed=1
+fi
+maker --spice BAD 12 100 22000 4700 2200 470
+status=$?
+if ((status != 2)) || ! grep -qF -- '--spice BAD: the card in' "$work/err"; then
+    printf 'FAIL: calc --spice BAD (%d):\n%s\n' "$status" "$(cat "$work/err")"
+    failed=1
+fi
+maker --parts
+if ! grep -qE '^2N3906 +PNP  built in +Vceo 40 V, Ic 0.2 A, Pd 0.625 W$' "$work/out" ||
+    ! grep -qE '^MY3906 +PNP  from .*maker.lib Vceo 40 V, Ic 0.2 A$' "$work/out"; then
+    printf 'FAIL: calc --parts:\n%s\n' "$(cat "$work/out")"
+    failed=1
+fi
+
 # The window without a display: one line, and no core dump. A display named
 # but not there is told after Qt's own word on it.
 calc 1 "" $'tindrel: no display; tindrel calc works without one\n'
