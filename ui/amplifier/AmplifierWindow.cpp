@@ -1,5 +1,6 @@
 #include "ui/amplifier/AmplifierWindow.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,10 +9,16 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <cmath>
 #include <limits>
 
 #include "core/EngineeringFormat.h"
+#include "sim/AmpReport.h"
+#include "sim/Models.h"
+#include "sim/Report.h"
+#include "ui/amplifier/AmplifierSpice.h"
 #include "ui/amplifier/AmplifierText.h"
+#include "ui/amplifier/WaveformPicture.h"
 #include "ui/input/InputBox.h"
 #include "ui/session/StageSession.h"
 #include "ui/table/TextTable.h"
@@ -78,6 +85,7 @@ AmplifierWindow::AmplifierWindow(QWidget* owner, StageSession* session)
     inputs->addWidget(MakeGroup(tr("Transistor"), {AmplifierBox::kHfe, AmplifierBox::kVA,
                                                    AmplifierBox::kFT, AmplifierBox::kCmu}));
     inputs->addWidget(MakeLowCorner());
+    inputs->addWidget(MakeSpiceGroup());
     inputs->addStretch(1);
 
     table_ = new TextTable(this);
@@ -95,9 +103,24 @@ AmplifierWindow::AmplifierWindow(QWidget* owner, StageSession* session)
     response_->setAccessibleName(QStringLiteral("Response"));
     response_->setMinimumSize(360, 260);
 
+    spiceSentence_ = new QLabel(this);
+    spiceSentence_->setObjectName(QStringLiteral("AmplifierSpiceSentence"));
+    spiceSentence_->setTextFormat(Qt::PlainText);
+    spiceSentence_->setWordWrap(true);
+    spiceSentence_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    waveform_ = new WaveformPicture(this);
+    waveCaption_ = new QLabel(this);
+    waveCaption_->setObjectName(QStringLiteral("WaveformCaption"));
+    waveCaption_->setTextFormat(Qt::PlainText);
+    waveCaption_->setWordWrap(true);
+
     auto* results = new QVBoxLayout;
     results->addWidget(response_, 1);
     results->addWidget(outcome_);
+    results->addWidget(waveform_, 1);
+    results->addWidget(waveCaption_);
+    results->addWidget(spiceSentence_);
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(inputs);
@@ -109,6 +132,8 @@ AmplifierWindow::AmplifierWindow(QWidget* owner, StageSession* session)
     auto* design = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
     connect(design, &QShortcut::activated, session_, &StageSession::AskForDesign);
 
+    // Only now that there is a table to show them in: SPICE's figures.
+    connect(spice_, &AmplifierSpice::Changed, this, &AmplifierWindow::ShowResults);
     ShowTexts();
     connect(session_, &StageSession::AmplifierChanged, this, &AmplifierWindow::ShowTexts);
     connect(session_, &StageSession::CalculationChanged, this, &AmplifierWindow::Recompute);
@@ -148,6 +173,37 @@ QWidget* AmplifierWindow::MakeLowCorner() {
         "Writes into Cin, Ce and Cout the E6 values that put fL at or below the low corner"));
     connect(pick_, &QPushButton::clicked, this, &AmplifierWindow::PickCapacitors);
     form->addRow(QString(), pick_);
+    return group;
+}
+
+QWidget* AmplifierWindow::MakeSpiceGroup() {
+    spice_ = new AmplifierSpice(this);
+    auto* group = new QGroupBox(tr("SPICE"), this);
+    auto* form = new QFormLayout(group);
+    part_ = new QComboBox(group);
+    part_->setObjectName(QStringLiteral("RealTransistor"));
+    part_->setAccessibleName(QStringLiteral("Real transistor"));
+    part_->addItem(tr("None"));
+    for (std::string_view part : sim::kParts) part_->addItem(QString::fromUtf8(part));
+    // One choice of the session's: the load line window's follows it too.
+    const auto showPart = [this](const std::string& part) {
+        const int index = part.empty() ? 0 : part_->findText(QString::fromStdString(part));
+        if (index >= 0) part_->setCurrentIndex(index);
+        spice_->SetPart(part);
+    };
+    showPart(session_->Part());
+    connect(part_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        session_->SetPart(index > 0 ? part_->itemText(index).toStdString() : std::string());
+    });
+    connect(session_, &StageSession::PartChanged, this, showPart);
+    form->addRow(tr("Real transistor"), part_);
+    usePart_ = new QPushButton(tr("Use the Part's Values"), group);
+    usePart_->setToolTip(QStringLiteral(
+        "Writes SPICE's hfe, VA, fT and Cμ of the part at this stage's point into the "
+        "transistor boxes"));
+    usePart_->setEnabled(false);
+    connect(usePart_, &QPushButton::clicked, this, &AmplifierWindow::UsePartsValues);
+    form->addRow(QString(), usePart_);
     return group;
 }
 
@@ -191,7 +247,6 @@ void AmplifierWindow::Recompute() {
         calculation ? QStringLiteral("Beta, %1").arg(Q(core::ShownNumber(calculation->stage.Beta)))
                     : QStringLiteral("Beta"));
 
-    table_->SetRows(HandTable(analysis_));
     QString sentence = NoAnalysisSentence(analysis_, StageRe());
     if (analysis_.ok() && analysis_.figures.Clips) {
         const core::SmallSignal& s = analysis_.figures;
@@ -203,8 +258,93 @@ void AmplifierWindow::Recompute() {
     }
     outcome_->setText(sentence);
     outcome_->setVisible(!sentence.isEmpty());
-    response_->setAccessibleDescription(analysis_.ok() ? HandDescription(analysis_.figures)
-                                                       : NoAnalysisSentence(analysis_, StageRe()));
+    SimulateStage(reading);
+    ShowResults();
+}
+
+void AmplifierWindow::SimulateStage(const core::AmplifierReading& reading) {
+    const auto& calculation = session_->LastCalculation();
+    if (!calculation) {
+        spice_->SetNothing("press Calculate in the main window");
+    } else if (reading.faultBox) {
+        // The stage's values are the simulator's to refuse (Re1 above Re
+        // among them); a box that reads no value leaves nothing to ask.
+        const core::AmplifierBox box = *reading.faultBox;
+        const QString why = BoxFaultSentence(box, reading.boxes[core::IndexOf(box)], StageRe());
+        spice_->SetNothing(sim::Refused(why.toStdString()));
+    } else {
+        spice_->SetStage(*calculation, reading.inputs);
+    }
+}
+
+void AmplifierWindow::ShowResults() {
+    const bool chosen = spice_->Chosen();
+    const sim::AmpResult& result = spice_->Result();
+    const auto& calculation = session_->LastCalculation();
+    table_->SetRows(chosen ? SpiceTable(analysis_, calculation ? calculation->stage.Beta : 0,
+                                        spice_->part(), result)
+                           : HandTable(analysis_));
+    QString description = analysis_.ok() ? HandDescription(analysis_.figures)
+                                         : NoAnalysisSentence(analysis_, StageRe());
+    if (chosen) description += SpiceDescription(spice_->part(), result);
+    response_->setAccessibleDescription(description);
+
+    const QString sentence = chosen ? SpiceSentence(spice_->part(), result) : QString();
+    spiceSentence_->setText(sentence);
+    spiceSentence_->setVisible(!sentence.isEmpty());
+    usePart_->setEnabled(chosen && result.ac.has_value());
+
+    waveform_->setVisible(chosen);
+    waveCaption_->setVisible(chosen);
+    if (!chosen) return;
+    const QString part = QString::fromStdString(spice_->part());
+    if (result.tran) {
+        const bool pnp = sim::PartPolarity(spice_->part()) == sim::Polarity::Pnp;
+        waveform_->SetWave(MakeWaveform(*result.tran, analysis_, pnp), part);
+    } else {
+        waveform_->Clear(result.tranReason == sim::kSimulating ? QStringLiteral("Simulating")
+                                                               : QStringLiteral("No waveform"));
+    }
+    const QString caption = WaveCaption(spice_->part(), result);
+    waveCaption_->setText(caption);
+    waveform_->setAccessibleDescription(caption);
+}
+
+void AmplifierWindow::UsePartsValues() {
+    const sim::AmpResult& result = spice_->Result();
+    if (!spice_->Chosen() || !result.ac) return;
+    const sim::AmpFigures figures = sim::FiguresOf(result.ac->op);
+    AmplifierSettings settings = session_->Amplifier();
+    // A value the simulator could not give leaves its box as it is.
+    const auto write = [&](AmplifierBox box, double value) {
+        if (std::isfinite(value) && value >= 0)
+            settings.texts[core::IndexOf(box)] = BoxText(value).toStdString();
+    };
+    write(AmplifierBox::kHfe, figures.hfe);
+    // A card without an Early voltage has none: the box is left empty.
+    if (figures.VA) {
+        write(AmplifierBox::kVA, *figures.VA);
+    } else {
+        settings.texts[core::IndexOf(AmplifierBox::kVA)].clear();
+    }
+    write(AmplifierBox::kFT, figures.fT);
+    write(AmplifierBox::kCmu, figures.Cmu);
+    session_->SetAmplifier(settings);
+}
+
+void AmplifierWindow::UseSpiceHelper(const QString& path, int answerMilliseconds) {
+    spice_->UseHelper(path, answerMilliseconds);
+}
+
+void AmplifierWindow::showEvent(QShowEvent* event) {
+    spice_->Resume();
+    QWidget::showEvent(event);
+}
+
+void AmplifierWindow::closeEvent(QCloseEvent* event) {
+    // The helper lives as long as the window is open.
+    spice_->Stop();
+    QWidget::closeEvent(event);
 }
 
 void AmplifierWindow::ShowBoxFaults(const core::AmplifierReading& reading, double Re) {

@@ -89,6 +89,9 @@ void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks)
         case Mark::Cloud:
             painter.fillRect(QRectF(at - QPointF(3, 3), QSizeF(6, 6)), inks.Faint(inks.cloud, 160));
             break;
+        case Mark::Line:
+            // Drawn by the legend, which knows the curve's colour.
+            break;
     }
 }
 
@@ -279,7 +282,13 @@ void DrawLegend(QPainter& painter, const std::vector<LegendEntry>& legend, const
     for (const LegendEntry& entry : legend) {
         if (!places.Take(entry.box)) continue;
         const double h = entry.box.height();
-        DrawMark(painter, entry.mark, entry.box.topLeft() + QPointF(h / 2, h / 2), inks);
+        const QPointF centre = entry.box.topLeft() + QPointF(h / 2, h / 2);
+        if (entry.mark == Mark::Line) {
+            painter.setPen(QPen(entry.colour, 2, entry.style, Qt::FlatCap));
+            painter.drawLine(centre - QPointF(h / 2 - 1, 0), centre + QPointF(h / 2 - 1, 0));
+        } else {
+            DrawMark(painter, entry.mark, centre, inks);
+        }
         painter.setPen(inks.text);
         painter.drawText(entry.box.adjusted(h + kPad / 2.0, 0, 0, 0),
                          Qt::AlignLeft | Qt::AlignVCenter, entry.text);

@@ -58,14 +58,17 @@ private:
     std::vector<QRectF> taken_;
 };
 
-// The marks a chart draws at a point, and in its legend.
-enum class Mark { Dot, Cross, WarningCross, Cloud };
+// The marks a chart draws at a point, and in its legend; Line stands in the
+// legend for a curve, in the entry's colour and style.
+enum class Mark { Dot, Cross, WarningCross, Cloud, Line };
 void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks);
 
 struct LegendEntry {
     Mark mark;
     QString text;
     QRectF box;  // mark and text, once laid out
+    QColor colour = {};
+    Qt::PenStyle style = Qt::SolidLine;
 };
 
 // One axis of a chart: its name ("Vce"), base unit ("V") and scale.

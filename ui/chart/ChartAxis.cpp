@@ -49,16 +49,34 @@ core::Axis LogarithmicAxis(const Scale& scale, std::string_view unit, int most) 
     return axis;
 }
 
+// The ticks of 0 to `high`, mirrored below 0, each half taking half the room.
+core::Axis SymmetricAxis(const Scale& scale, std::string_view unit, int most) {
+    const core::Axis half =
+        core::MakeAxis(scale.high / core::kPlotReach, unit, std::max(most / 2, 1));
+    core::Axis axis;
+    axis.unit = half.unit;
+    for (const core::AxisTick& tick : half.ticks) {
+        if (tick.fraction > 0) {
+            axis.ticks.push_back(
+                {0.5 - tick.fraction / 2, tick.label.empty() ? tick.label : "\u2212" + tick.label});
+        }
+        axis.ticks.push_back({0.5 + tick.fraction / 2, tick.label});
+    }
+    return axis;
+}
+
 }  // namespace
 
 double Scale::Fraction(double value) const {
     if (kind == Kind::Linear) return value / high;
+    if (kind == Kind::Symmetric) return (value / high + 1) / 2;
     if (!(value > 0)) return std::nan("");
     return (std::log10(value) - std::log10(low)) / (std::log10(high) - std::log10(low));
 }
 
 core::Axis MakeScaleAxis(const Scale& scale, std::string_view unit, int most) {
     if (scale.kind == Scale::Kind::Logarithmic) return LogarithmicAxis(scale, unit, most);
+    if (scale.kind == Scale::Kind::Symmetric) return SymmetricAxis(scale, unit, most);
     // core::MakeAxis reaches past the line's end by kPlotReach.
     return core::MakeAxis(scale.high / core::kPlotReach, unit, most);
 }

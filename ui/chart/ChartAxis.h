@@ -6,15 +6,17 @@
 
 namespace ui::chart {
 
-// An axis's scale: linear from 0 to `high`, or logarithmic from `low` to
-// `high` (both above 0).
+// An axis's scale: linear from 0 to `high`, linear from -`high` to `high`
+// (symmetric, for a quantity that swings about 0), or logarithmic from `low`
+// to `high` (both above 0).
 struct Scale {
-    enum class Kind { Linear, Logarithmic };
+    enum class Kind { Linear, Symmetric, Logarithmic };
     Kind kind = Kind::Linear;
     double low = 0;
     double high = 1;
 
     static Scale Linear(double high) { return {Kind::Linear, 0, high}; }
+    static Scale Symmetric(double high) { return {Kind::Symmetric, -high, high}; }
     static Scale Logarithmic(double low, double high) { return {Kind::Logarithmic, low, high}; }
     // Where `value` lies, as a fraction of the axis from its start; beyond
     // [0, 1] outside the range, and NaN for no place (0 on a log scale).
@@ -26,7 +28,8 @@ struct Scale {
 // unit's SI prefix for the range (the axis's unit then carries it: "mA"). A
 // logarithmic one takes each decade, labelled with its own prefix ("100",
 // "1k", "10k"; the unit stays bare: "Hz"), every second or fifth decade where
-// fewer fit, and unlabelled ticks at 2 and 5 times each decade.
+// fewer fit, and unlabelled ticks at 2 and 5 times each decade. A symmetric
+// one takes the linear ticks of its upper half and their mirrors below 0.
 core::Axis MakeScaleAxis(const Scale& scale, std::string_view unit, int most);
 
 }  // namespace ui::chart

@@ -1,0 +1,97 @@
+#include "ui/amplifier/AmplifierSpice.h"
+
+#include "sim/Report.h"
+#include "ui/spice/AmpSpiceClient.h"
+
+namespace ui {
+
+AmplifierSpice::AmplifierSpice(QObject* parent) : QObject(parent) {
+    MakeClient(SpiceClient::DefaultHelperPath(), SpiceClient::kAnswerMilliseconds);
+}
+
+void AmplifierSpice::MakeClient(const QString& path, int answerMilliseconds) {
+    if (client_ != nullptr) {
+        // Nothing the old helper still says is heard.
+        client_->disconnect(this);
+        client_->Stop();
+        client_->deleteLater();
+    }
+    client_ = new AmpSpiceClient(path, this, answerMilliseconds);
+    connect(client_, &AmpSpiceClient::Simulated, this, &AmplifierSpice::Answered);
+}
+
+void AmplifierSpice::UseHelper(const QString& path, int answerMilliseconds) {
+    MakeClient(path, answerMilliseconds);
+    asked_.reset();
+    Run();
+}
+
+void AmplifierSpice::SetPart(const std::string& part) {
+    if (part == part_) return;
+    part_ = part;
+    Run();
+}
+
+void AmplifierSpice::SetStage(const core::Calculation& calculation,
+                              const core::AmplifierInputs& inputs) {
+    calculation_ = calculation;
+    inputs_ = inputs;
+    nothing_.clear();
+    Run();
+}
+
+void AmplifierSpice::SetNothing(const std::string& reason) {
+    nothing_ = reason;
+    Run();
+}
+
+void AmplifierSpice::Stop() {
+    client_->Stop();
+    asked_.reset();
+    stopped_ = true;
+}
+
+void AmplifierSpice::Resume() {
+    if (!stopped_) return;
+    stopped_ = false;
+    Run();
+}
+
+void AmplifierSpice::Run() {
+    if (!Chosen()) {
+        // No part: whatever is under way is of no use.
+        if (asked_) client_->Stop();
+        Show(sim::AmpResult::Because(std::string()));
+        return;
+    }
+    if (!nothing_.empty() || !calculation_) {
+        Show(sim::AmpResult::Because(nothing_.empty() ? "press Calculate in the main window"
+                                                      : nothing_));
+        return;
+    }
+    const sim::AmpRequest request = sim::MakeAmpRequest(calculation_->stage, inputs_, part_);
+    // The same request again: its figures stay shown, or are awaited, and
+    // nothing blinks. One that failed is asked again.
+    if (request == asked_ && (result_.ac || !result_.Done())) return;
+    Show(sim::AmpResult::Because(std::string(sim::kSimulating)));
+    // A closed window starts no helper: Resume asks as it is shown again.
+    if (stopped_) return;
+    // Set before asking: a refused stage is answered at once.
+    asked_ = request;
+    client_->Simulate(*calculation_, inputs_, part_);
+}
+
+void AmplifierSpice::Show(const sim::AmpResult& result) {
+    asked_.reset();
+    result_ = result;
+    emit Changed();
+}
+
+void AmplifierSpice::Answered(const sim::AmpRequest& request, const sim::AmpResult& result) {
+    // An answer to an earlier request, overtaken by a later change.
+    if (!asked_ || request != *asked_) return;
+    result_ = result;
+    emit Changed();
+}
+
+}  // namespace ui
