@@ -71,6 +71,18 @@ TEST_F(AmpSpiceClient, NewestRequestWins) {
     EXPECT_GT(*last.tran->THD.value, 0);
 }
 
+// A germanium stage asks the same numbers as its silicon twin: refused while
+// the twin is under way, the twin's figures are never reported for it.
+TEST_F(AmpSpiceClient, ARefusedStageOutlivesItsTwinUnderWay) {
+    Use(Script("slow", "while read line; do sleep 0.3; echo \"$line\"; done | \"$helper\""));
+    client_->Simulate(Worked(), {}, "2N3904");
+    client_->Simulate(Worked(core::Material::Germanium), {}, "2N3904");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !client_->Busy(); }, 10000));
+    EXPECT_FALSE(client_->Result().ac);
+    ASSERT_FALSE(seen_.empty());
+    EXPECT_FALSE(seen_.back().second.ac);
+}
+
 // A helper killed during the distortion run: the quick part stands, the
 // distortion says why it is missing, and the next change works again; the
 // same for one that hangs. A refused stage is said at once.

@@ -69,6 +69,12 @@ void AmplifierSpice::Run() {
                                                       : nothing_));
         return;
     }
+    // Refused before all else: a germanium stage asks the same numbers of
+    // the helper as its silicon twin.
+    if (const std::optional<std::string> reason = sim::CheckAmp(calculation_->stage, inputs_)) {
+        Show(sim::AmpResult::Because(sim::Refused(*reason)));
+        return;
+    }
     const sim::AmpRequest request = sim::MakeAmpRequest(calculation_->stage, inputs_, part_);
     // The same request again: its figures stay shown, or are awaited, and
     // nothing blinks. One that failed is asked again.
@@ -76,9 +82,9 @@ void AmplifierSpice::Run() {
     Show(sim::AmpResult::Because(std::string(sim::kSimulating)));
     // A closed window starts no helper: Resume asks as it is shown again.
     if (stopped_) return;
-    // Set before asking: a refused stage is answered at once.
+    // Set before asking: a helper that cannot start answers at once.
     asked_ = request;
-    client_->Simulate(*calculation_, inputs_, part_);
+    client_->Simulate(request);
 }
 
 void AmplifierSpice::Show(const sim::AmpResult& result) {

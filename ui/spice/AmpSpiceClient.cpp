@@ -35,8 +35,10 @@ void AmpSpiceClient::Simulate(const core::Calculation& calculation,
                               const core::AmplifierInputs& inputs, const std::string& part) {
     const sim::AmpRequest request = sim::MakeAmpRequest(calculation.stage, inputs, part);
     if (const std::optional<std::string> reason = sim::CheckAmp(calculation.stage, inputs)) {
-        // Whatever is under way is no longer wanted.
-        newest_ = request;
+        // Whatever is under way is no longer wanted; its answer is not
+        // reported even where its numbers are the same (a germanium stage
+        // and its silicon twin).
+        newest_.reset();
         waiting_.reset();
         result_ = sim::AmpResult::Because(sim::Refused(*reason));
         emit Simulated(request, result_);

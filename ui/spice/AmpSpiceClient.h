@@ -43,7 +43,8 @@ public:
     // starts it again.
     void Stop();
 
-    // The newest request and what is known of it so far.
+    // The newest request and what is known of it so far; no request after
+    // a refused stage.
     const std::optional<sim::AmpRequest>& Newest() const { return newest_; }
     const sim::AmpResult& Result() const { return result_; }
     bool Busy() const { return inFlight_.has_value(); }
