@@ -1,5 +1,6 @@
 #include "ui/amplifier/WaveformPicture.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -10,11 +11,18 @@ namespace {
 
 // How far past the signal's peak the swing limits may lie and still be drawn
 // to scale.
-constexpr double kLimitReach = 3;
+constexpr double kLimitReach = 4;
 // Points of the hand's ideal sine over the period.
 constexpr int kSinePoints = 200;
 
-QColor SpiceColour(const QPalette& palette) { return palette.color(QPalette::Link); }
+// SPICE's curve in a hue of its own, apart from the hand's line colour.
+QColor SpiceColour(const QPalette& palette) {
+    const bool dark = palette.color(QPalette::Base).lightness() < 128;
+    return dark ? QColor(206, 147, 216) : QColor(123, 31, 162);
+}
+
+// Whether a swing limit lies within the drawn range of `reach`.
+bool Drawn(double limit, double reach) { return limit <= reach; }
 
 }  // namespace
 
@@ -84,6 +92,7 @@ void WaveformPicture::SetWave(const Waveform& wave, const QString& part) {
         return;
     }
     wave_ = wave;
+    part_ = part;
     hasContent_ = true;
     xAxis_.scale = chart::Scale::Linear(wave.period);
     yAxis_.scale = chart::Scale::Symmetric(reach * core::kPlotReach);
@@ -93,13 +102,21 @@ void WaveformPicture::SetWave(const Waveform& wave, const QString& part) {
         {chart::Mark::Line, QStringLiteral("SPICE (%1)").arg(part), {}, SpiceColour(palette())});
     if (wave.handPeak) {
         legend_.push_back({chart::Mark::Line, QStringLiteral("Hand, ideal"), {}, inks.line});
-        legend_.push_back({chart::Mark::Line,
-                           QStringLiteral("Hand, swing limits"),
-                           {},
-                           inks.warning,
-                           Qt::DashLine});
+        if (Drawn(wave.limitAbove, reach) || Drawn(wave.limitBelow, reach)) {
+            legend_.push_back({chart::Mark::Line,
+                               QStringLiteral("Hand, swing limits"),
+                               {},
+                               inks.warning,
+                               Qt::DashLine});
+        }
     }
     update();
+}
+
+void WaveformPicture::changeEvent(QEvent* event) {
+    // The legend's colours are the palette's, as the curves' are.
+    if (event->type() == QEvent::PaletteChange && wave_) SetWave(*wave_, part_);
+    ChartWidget::changeEvent(event);
 }
 
 void WaveformPicture::Clear(const QString& why) {

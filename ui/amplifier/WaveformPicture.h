@@ -55,10 +55,12 @@ public:
     QSize sizeHint() const override { return {420, 220}; }
 
 protected:
+    void changeEvent(QEvent* event) override;
     void DrawContent(QPainter& painter, const chart::Plot& plot, const chart::Inks& inks) override;
 
 private:
     std::optional<Waveform> wave_;
+    QString part_;
 };
 
 }  // namespace ui
