@@ -190,6 +190,22 @@ TEST_F(AmplifierSpice, AHelperKilledOrMissingIsSaidAndTheNextChangeWorks) {
         << (Spice("HD2 / THD, %")).toStdString();
     EXPECT_TRUE(sentence_->text().isEmpty());
 
+    // One that stops and never answers is killed at the time limit (long
+    // enough for the real helper's runs on a busy machine).
+    const QString stopMark = dir_.filePath("stopped");
+    window_->UseSpiceHelper(
+        Script("stops", "if [ ! -e '" + stopMark + "' ]; then : >'" + stopMark +
+                            "'; read line; kill -STOP $$; fi\n" + "exec \"$helper\""),
+        300);
+    const QString late =
+        "2N3904 in SPICE: the simulator did not answer within 1 s and was stopped; the next "
+        "Calculate starts it again.";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sentence_->text() == late; }, 10000))
+        << sentence_->text().toStdString();
+    Type("Amplitude", "10m");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Spice("HD2 / THD, %") == "3.697"; }, 15000))
+        << Spice("HD2 / THD, %").toStdString();
+
     window_->UseSpiceHelper(dir_.filePath("missing"), 5000);
     const QString missing =
         "the simulator tindrel-spice cannot start: install the Debian package libngspice0";
