@@ -112,12 +112,14 @@ void ResponsePicture::Lay() {
     for (const auto& [f, dB] : spice_) spicePlaces_.push_back(place(f, dB));
     if (hand_) {
         legend_.push_back({chart::Mark::Line, QStringLiteral("Hand"), {}, {}});
-        for (const auto& [name, corner] : {std::pair{"fL", hand_->fL}, {"fH", hand_->fH}}) {
-            if (corner)
-                markers_.push_back(
-                    {xAxis_.scale.Fraction(*corner),
-                     QStringLiteral("%1 %2").arg(QLatin1String(name), Hertz(*corner))});
-        }
+        const auto mark = [&](const char* name, const std::optional<double>& corner, bool low) {
+            if (!corner) return;
+            markers_.push_back({xAxis_.scale.Fraction(*corner),
+                                QStringLiteral("%1 %2").arg(QLatin1String(name), Hertz(*corner)),
+                                low});
+        };
+        mark("fL", hand_->fL, true);
+        mark("fH", hand_->fH, false);
     }
     if (!spicePlaces_.empty())
         legend_.push_back({chart::Mark::Line, spiceLegend_, {}, chart::Inks(palette()).second});
@@ -132,9 +134,11 @@ void ResponsePicture::changeEvent(QEvent* event) {
 
 void ResponsePicture::DrawContent(QPainter& painter, const chart::Plot& plot,
                                   const chart::Inks& inks) {
+    // fL's label to the left of its line and fH's to the right, clear of
+    // each other however close the corners are.
     for (const Marker& marker : markers_)
         chart::DrawVerticalMarker(painter, plot, marker.fraction, marker.label,
-                                  inks.Faint(inks.text, 170));
+                                  inks.Faint(inks.text, 170), marker.low);
     painter.save();
     painter.setClipRect(plot.area().adjusted(-1, -1, 1, 1));
     chart::DrawCurve(painter, plot, handPlaces_, inks.line, 2);

@@ -39,6 +39,7 @@ public:
     struct Marker {
         double fraction = 0;  // of the drawn range's width
         QString label;        // "fL 119.5 Hz"
+        bool low = false;     // fL's, labelled to the left of its line
     };
     const std::vector<Marker>& Markers() const { return markers_; }
 

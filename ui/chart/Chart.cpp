@@ -117,7 +117,7 @@ void DrawCurve(QPainter& painter, const Plot& plot, const std::vector<QPointF>& 
 }
 
 void DrawVerticalMarker(QPainter& painter, const Plot& plot, double fraction, const QString& label,
-                        const QColor& colour) {
+                        const QColor& colour, bool labelLeft) {
     const QRectF& area = plot.area();
     const double x = Sharp(plot.At(fraction, 0).x());
     painter.save();
@@ -126,11 +126,13 @@ void DrawVerticalMarker(QPainter& painter, const Plot& plot, double fraction, co
     painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
     painter.restore();
     if (label.isEmpty()) return;
-    // To the right of the line, turned over where that leaves the range.
+    // Turned over to the other side where the one asked for leaves the range.
     const QFontMetrics metrics = painter.fontMetrics();
     QRectF box(x + kPad / 2.0, area.top() + kPad / 2.0, metrics.horizontalAdvance(label),
                metrics.height());
+    if (labelLeft) box.moveRight(x - kPad / 2.0);
     if (box.right() > area.right()) box.moveRight(x - kPad / 2.0);
+    if (box.left() < area.left()) box.moveLeft(x + kPad / 2.0);
     KeepWithin(box, area);
     painter.setPen(colour);
     painter.drawText(box, Qt::AlignCenter, label);
@@ -303,8 +305,9 @@ void DrawAxes(QPainter& painter, const Plot& plot, const core::Axis& xAxis, cons
         const QString label = Q(tick.label);
         if (label.isEmpty()) continue;
         const double width = metrics.horizontalAdvance(label);
-        const QRectF box(at.x() - kPad - width, at.y() - metrics.height() / 2.0, width,
-                         metrics.height());
+        QRectF box(at.x() - kPad - width, at.y() - metrics.height() / 2.0, width, metrics.height());
+        // The lowest label lifted clear of the x axis's first one.
+        box.moveBottom(std::min(box.bottom(), area.bottom() + kPad - 1));
         if (places.Take(box)) painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, label);
     }
 }

@@ -85,9 +85,10 @@ void DrawCurve(QPainter& painter, const Plot& plot, const std::vector<QPointF>& 
                const QColor& colour, double width, Qt::PenStyle style = Qt::SolidLine);
 
 // A dashed vertical line across the drawn range at `fraction` of its width,
-// sharp on a pixel centre, with `label` beside its top inside the range.
+// sharp on a pixel centre, with `label` beside its top inside the range: to
+// its right, or to its left with `labelLeft`, where there is room.
 void DrawVerticalMarker(QPainter& painter, const Plot& plot, double fraction, const QString& label,
-                        const QColor& colour);
+                        const QColor& colour, bool labelLeft = false);
 
 // An arrow whose tip is at `tip`, pointing along (dx, dy) in widget pixels.
 void DrawArrow(QPainter& painter, const QPointF& tip, double dx, double dy);
