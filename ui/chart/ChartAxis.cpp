@@ -81,7 +81,8 @@ core::Axis SpanAxis(const Scale& scale, std::string_view unit, int most) {
     for (double k = std::ceil(scale.low / step - 1e-9); k * step <= scale.high + range * 1e-9;
          ++k) {
         const double value = k * step;
-        // Written from k, so that no "-0" or "0.30000000000000004" is shown.
+        // Rounded to the step's decimals, and 0 written as such: no "-0" and no
+        // "0.30000000000000004".
         std::string label = k == 0 ? "0" : Fixed(value, decimals);
         axis.ticks.push_back({std::clamp(scale.Fraction(value), 0.0, 1.0), std::move(label)});
     }
