@@ -15,6 +15,7 @@
 
 #include "ui/amplifier/AmplifierSpice.h"
 #include "ui/amplifier/AmplifierWindow.h"
+#include "ui/amplifier/ResponsePicture.h"
 #include "ui/amplifier/WaveformPicture.h"
 #include "ui/input/InputBox.h"
 #include "ui/loadline/LoadLineWindow.h"
@@ -135,12 +136,19 @@ TEST_F(AmplifierSpice, TheWorkedExampleInSpiceBesideTheHandFigures) {
     EXPECT_EQ(window_->findChild<QLabel*>("WaveformCaption")->text(),
               "SPICE's output with 2N3904 over one period: THD = 3.697 %.");
 
+    // SPICE's sweep over the hand's curve, named in the legend.
+    const auto* response = window_->findChild<ui::ResponsePicture*>();
+    ASSERT_NE(response, nullptr);
+    EXPECT_GT(response->SpiceCurve().size(), 500u);
+    EXPECT_EQ(response->Legend().back().text, "SPICE (2N3904)");
+
     // Chosen in the load line window, the amplifier's follows; none takes
-    // the column away.
+    // the column and the curve away.
     loadLinePart->setCurrentText("None");
     EXPECT_EQ(part_->currentText(), "None");
     EXPECT_EQ(Description(), kHand);
     EXPECT_EQ(table_->columnCount(), 1);
+    EXPECT_TRUE(response->SpiceCurve().empty());
 }
 
 // Two changes in a row to a helper that takes its time over each request:
@@ -271,7 +279,7 @@ TEST(Chart, SymmetricAxisMirrorsItsTicksAboutZero) {
         double expected = tick.fraction;
         if (tick.label == "0") expected = 0.5;
         if (tick.label == "2") expected = 0.5 + 1 / 2.3;
-        if (tick.label == "\u22122") expected = 0.5 - 1 / 2.3;
+        if (tick.label == "-2") expected = 0.5 - 1 / 2.3;
         EXPECT_NEAR(tick.fraction, expected, 1e-12) << tick.label;
     }
     EXPECT_DOUBLE_EQ(ui::chart::Scale::Symmetric(2.3).Fraction(-2.3), 0);

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "core/EngineeringFormat.h"
 #include "sim/AmpReport.h"
@@ -18,6 +20,7 @@
 #include "sim/Report.h"
 #include "ui/amplifier/AmplifierSpice.h"
 #include "ui/amplifier/AmplifierText.h"
+#include "ui/amplifier/ResponsePicture.h"
 #include "ui/amplifier/WaveformPicture.h"
 #include "ui/input/InputBox.h"
 #include "ui/session/StageSession.h"
@@ -85,7 +88,6 @@ AmplifierWindow::AmplifierWindow(QWidget* owner, StageSession* session)
     inputs->addWidget(MakeGroup(tr("Transistor"), {AmplifierBox::kHfe, AmplifierBox::kVA,
                                                    AmplifierBox::kFT, AmplifierBox::kCmu}));
     inputs->addWidget(MakeLowCorner());
-    inputs->addWidget(MakeSpiceGroup());
     inputs->addStretch(1);
 
     table_ = new TextTable(this);
@@ -98,10 +100,7 @@ AmplifierWindow::AmplifierWindow(QWidget* owner, StageSession* session)
     outcome_->setWordWrap(true);
     outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    response_ = new QWidget(this);
-    response_->setObjectName(QStringLiteral("ResponsePicture"));
-    response_->setAccessibleName(QStringLiteral("Response"));
-    response_->setMinimumSize(360, 260);
+    response_ = new ResponsePicture(this);
 
     spiceSentence_ = new QLabel(this);
     spiceSentence_->setObjectName(QStringLiteral("AmplifierSpiceSentence"));
@@ -124,7 +123,13 @@ AmplifierWindow::AmplifierWindow(QWidget* owner, StageSession* session)
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(inputs);
-    layout->addWidget(table_, 0, Qt::AlignTop);
+    // The real transistor under the table whose column it adds, which keeps
+    // the column of inputs as short as it was.
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(table_);
+    middle->addWidget(MakeSpiceGroup());
+    middle->addStretch(1);
+    layout->addLayout(middle);
     layout->addLayout(results, 1);
 
     auto* loadLine = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
@@ -287,7 +292,9 @@ void AmplifierWindow::ShowResults() {
     QString description = analysis_.ok() ? HandDescription(analysis_.figures)
                                          : NoAnalysisSentence(analysis_, StageRe());
     if (chosen) description += SpiceDescription(spice_->part(), result);
+    response_->SetHand(analysis_);
     response_->setAccessibleDescription(description);
+    ShowSpiceSweep();
 
     const QString sentence = chosen ? SpiceSentence(spice_->part(), result) : QString();
     spiceSentence_->setText(sentence);
@@ -308,6 +315,22 @@ void AmplifierWindow::ShowResults() {
     const QString caption = WaveCaption(spice_->part(), result);
     waveCaption_->setText(caption);
     waveform_->setAccessibleDescription(caption);
+}
+
+void AmplifierWindow::ShowSpiceSweep() {
+    const sim::AmpResult& result = spice_->Result();
+    if (!spice_->Chosen() || !result.ac) {
+        response_->ClearSpice();
+        return;
+    }
+    // |v(OUT)/v(SRC)| in decibels, source EMF to output as the hand's curve.
+    const sim::AmpAc& ac = *result.ac;
+    std::vector<std::pair<double, double>> sweep;
+    sweep.reserve(ac.frequency.size());
+    for (std::size_t i = 0; i < ac.frequency.size() && i < ac.gainDb.size(); ++i)
+        sweep.emplace_back(ac.frequency[i], ac.gainDb[i]);
+    response_->SetSpice(std::move(sweep),
+                        QStringLiteral("SPICE (%1)").arg(QString::fromStdString(spice_->part())));
 }
 
 void AmplifierWindow::UsePartsValues() {

@@ -13,6 +13,7 @@ namespace ui {
 
 class AmplifierSpice;
 class InputBox;
+class ResponsePicture;
 class StageSession;
 class TextTable;
 class WaveformPicture;
@@ -55,6 +56,8 @@ private:
     // The table, the pictures' descriptions and the waveform, with SPICE's
     // figures as they stand.
     void ShowResults();
+    // SPICE's sweep on the response picture, while there is one.
+    void ShowSpiceSweep();
     void UsePartsValues();
     double StageRe() const;
 
@@ -64,7 +67,7 @@ private:
     QPushButton* pick_ = nullptr;
     QLabel* outcome_ = nullptr;
     TextTable* table_ = nullptr;
-    QWidget* response_ = nullptr;
+    ResponsePicture* response_ = nullptr;
     // The real transistor: the choice, its simulation and what shows it.
     QComboBox* part_ = nullptr;
     QPushButton* usePart_ = nullptr;

@@ -15,11 +15,8 @@ constexpr double kLimitReach = 4;
 // Points of the hand's ideal sine over the period.
 constexpr int kSinePoints = 200;
 
-// SPICE's curve in a hue of its own, apart from the hand's line colour.
-QColor SpiceColour(const QPalette& palette) {
-    const bool dark = palette.color(QPalette::Base).lightness() < 128;
-    return dark ? QColor(206, 147, 216) : QColor(123, 31, 162);
-}
+// SPICE's curve in the colour of its curve on the response picture.
+QColor SpiceColour(const QPalette& palette) { return chart::Inks(palette).second; }
 
 // Whether a swing limit lies within the drawn range of `reach`.
 bool Drawn(double limit, double reach) { return limit <= reach; }
@@ -79,7 +76,7 @@ double WaveReach(const Waveform& wave) {
 WaveformPicture::WaveformPicture(QWidget* parent) : ChartWidget(parent) {
     setObjectName(QStringLiteral("WaveformPicture"));
     setAccessibleName(QStringLiteral("Waveform"));
-    setMinimumSize(240, 160);
+    setMinimumSize(240, 140);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     xAxis_ = {QStringLiteral("t"), QStringLiteral("s"), {}};
     yAxis_ = {QStringLiteral("vout"), QStringLiteral("V"), {}};
@@ -103,11 +100,8 @@ void WaveformPicture::SetWave(const Waveform& wave, const QString& part) {
     if (wave.handPeak) {
         legend_.push_back({chart::Mark::Line, QStringLiteral("Hand, ideal"), {}, inks.line});
         if (Drawn(wave.limitAbove, reach) || Drawn(wave.limitBelow, reach)) {
-            legend_.push_back({chart::Mark::Line,
-                               QStringLiteral("Hand, swing limits"),
-                               {},
-                               inks.warning,
-                               Qt::DashLine});
+            legend_.push_back(
+                {chart::Mark::DashedLine, QStringLiteral("Hand, swing limits"), {}, inks.warning});
         }
     }
     update();

@@ -7,10 +7,11 @@
 namespace ui::chart {
 
 // An axis's scale: linear from 0 to `high`, linear from -`high` to `high`
-// (symmetric, for a quantity that swings about 0), or logarithmic from `low`
-// to `high` (both above 0).
+// (symmetric, for a quantity that swings about 0), logarithmic from `low` to
+// `high` (both above 0), or linear from `low` to `high` in a unit that takes
+// no SI prefix (a span of decibels, below 0 and above).
 struct Scale {
-    enum class Kind { Linear, Symmetric, Logarithmic };
+    enum class Kind { Linear, Symmetric, Logarithmic, Span };
     Kind kind = Kind::Linear;
     double low = 0;
     double high = 1;
@@ -18,6 +19,7 @@ struct Scale {
     static Scale Linear(double high) { return {Kind::Linear, 0, high}; }
     static Scale Symmetric(double high) { return {Kind::Symmetric, -high, high}; }
     static Scale Logarithmic(double low, double high) { return {Kind::Logarithmic, low, high}; }
+    static Scale Span(double low, double high) { return {Kind::Span, low, high}; }
     // Where `value` lies, as a fraction of the axis from its start; beyond
     // [0, 1] outside the range, and NaN for no place (0 on a log scale).
     double Fraction(double value) const;
@@ -29,7 +31,9 @@ struct Scale {
 // logarithmic one takes each decade, labelled with its own prefix ("100",
 // "1k", "10k"; the unit stays bare: "Hz"), every second or fifth decade where
 // fewer fit, and unlabelled ticks at 2 and 5 times each decade. A symmetric
-// one takes the linear ticks of its upper half and their mirrors below 0.
+// one takes the linear ticks of its upper half and their mirrors below 0. A
+// span takes whole multiples of 1, 2 or 5 times a power of ten, labelled
+// plainly ("-20", "0", "20") in the bare unit.
 core::Axis MakeScaleAxis(const Scale& scale, std::string_view unit, int most);
 
 }  // namespace ui::chart
