@@ -89,6 +89,10 @@ void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks)
         case Mark::Cloud:
             painter.fillRect(QRectF(at - QPointF(3, 3), QSizeF(6, 6)), inks.Faint(inks.cloud, 160));
             break;
+        case Mark::LimitCurve:
+            painter.setPen(QPen(inks.warning, 2, Qt::DashLine));
+            painter.drawLine(at - QPointF(kDotRadius, 0), at + QPointF(kDotRadius, 0));
+            break;
     }
 }
 

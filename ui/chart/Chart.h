@@ -59,7 +59,8 @@ private:
 };
 
 // The marks a chart draws at a point, and in its legend.
-enum class Mark { Dot, Cross, WarningCross, Cloud };
+// LimitCurve: a limit drawn as a dashed curve in the warning colour.
+enum class Mark { Dot, Cross, WarningCross, Cloud, LimitCurve };
 void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks);
 
 struct LegendEntry {
