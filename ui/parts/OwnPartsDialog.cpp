@@ -122,7 +122,7 @@ OwnPartsDialog::OwnPartsDialog(PartStore* store, QWidget* parent) : QDialog(pare
     found_->setObjectName(QStringLiteral("FoundParts"));
     found_->setAccessibleName(tr("Parts found"));
     found_->setHeaderHidden(true);
-    layout->addWidget(found_, 1);
+    layout->addWidget(found_, 2);
 
     auto* ratingsGroup = new QGroupBox(tr("Ratings not on the card (optional)"), this);
     auto* ratingsForm = new QFormLayout(ratingsGroup);
@@ -150,6 +150,7 @@ OwnPartsDialog::OwnPartsDialog(PartStore* store, QWidget* parent) : QDialog(pare
     own_ = new QListWidget(ownGroup);
     own_->setObjectName(QStringLiteral("OwnParts"));
     own_->setAccessibleName(tr("Your own parts"));
+    own_->setMaximumHeight(120);
     ownLayout->addWidget(own_, 1);
     remove_ = new QPushButton(tr("&Remove"), ownGroup);
     remove_->setObjectName(QStringLiteral("Remove"));

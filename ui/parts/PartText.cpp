@@ -81,9 +81,15 @@ core::RatedFigures StageFigures(double Vcc, const core::LoadLine& line, const co
                                 const std::optional<sim::Point>& spice) {
     core::RatedFigures figures;
     figures.Vcc = std::fabs(Vcc);
-    if (line.drawn) {
+    // The model's point is the transistor's only in the active region; in
+    // saturation the load line's end bounds the current, and Vce, a strip's
+    // width at most, leaves little to dissipate.
+    if (line.drawn && line.region == core::Region::Active) {
         figures.Ic = std::fabs(line.Ic);
         figures.Pc = std::fabs(line.Ic * line.Vce);
+    } else if (line.drawn && line.region == core::Region::Saturation) {
+        figures.Ic = std::fabs(line.Isat);
+        figures.Pc = std::fabs(line.Isat * line.strip);
     }
     if (spread != nullptr && spread->ok) {
         const auto& ic = spread->table[static_cast<int>(core::SpreadQuantity::Ic)];

@@ -19,7 +19,8 @@ namespace ui {
 std::string SpicePartLabel(const storage::CatalogueEntry& part, double Vcc);
 
 // The figures of a stage that a part's ratings are held against: its supply,
-// the calculated point (when there is a line), the spread's highest Ic and
+// the calculated point (when there is a line; in saturation the line's end
+// and the strip), the spread's highest Ic and
 // Pc (when there is a spread) and SPICE's point (when there is one); all
 // magnitudes.
 core::RatedFigures StageFigures(double Vcc, const core::LoadLine& line, const core::Spread* spread,
