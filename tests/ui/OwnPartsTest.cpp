@@ -162,15 +162,20 @@ TEST_F(OwnParts, AnAddedPartIsChosenAndSimulatedAfterARestart) {
         ui::LoadLineWindow window(&owner, &session);
         auto* choice = window.findChild<QComboBox*>("RealTransistor");
         ASSERT_EQ(choice->itemText(choice->count() - 1), "Add Your Own...");
-        ui::OwnPartsDialog dialog(session.Parts());
-        QObject::connect(&dialog, &ui::OwnPartsDialog::PartAdded, &session,
-                         [&session](const QString& name) { session.SetPart(name.toStdString()); });
-        dialog.findChild<QPlainTextEdit*>("MakerText")->setPlainText(kMakersText);
-        dialog.findChild<QTreeWidget*>("FoundParts")
-            ->topLevelItem(0)
-            ->setCheckState(0, Qt::Checked);
-        // The part just added becomes the choice.
-        ASSERT_EQ(dialog.AddTicked(), "Q2N3906");
+        choice->setCurrentIndex(choice->count() - 1);
+        auto* dialog = window.findChild<ui::OwnPartsDialog*>();
+        ASSERT_NE(dialog, nullptr);
+        // The choice stays as it was while the dialog is open.
+        EXPECT_EQ(choice->currentText(), "None");
+        auto* found = dialog->findChild<QTreeWidget*>("FoundParts");
+        dialog->findChild<QPlainTextEdit*>("MakerText")->setPlainText(kMakersText);
+        // A shorter text while a card of the old one is current.
+        found->setCurrentItem(found->topLevelItem(2));
+        dialog->findChild<QPlainTextEdit*>("MakerText")
+            ->setPlainText(QString(kMakersText).section("\r\n", 0, 1));
+        ASSERT_EQ(found->topLevelItemCount(), 1);
+        found->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        ASSERT_EQ(dialog->AddTicked(), "Q2N3906");
         EXPECT_EQ(choice->currentText(), "Q2N3906");
     }
     QWidget owner;

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -193,7 +194,11 @@ void OwnPartsDialog::Scan() {
 }
 
 void OwnPartsDialog::ListCards() {
-    found_->clear();
+    {
+        // The items about to go belong to the cards of the text before.
+        const QSignalBlocker quiet(found_);
+        found_->clear();
+    }
     for (std::size_t i = 0; i < scan_.cards.size(); ++i) {
         const sim::FoundCard& card = scan_.cards[i];
         auto* item = new QTreeWidgetItem(found_);
@@ -256,7 +261,8 @@ void OwnPartsDialog::FollowCurrent(QTreeWidgetItem* current, QTreeWidgetItem* pr
 }
 
 void OwnPartsDialog::KeepRatingTexts(int card) {
-    if (card < 0 || !scan_.cards[card].Taken()) return;
+    if (card < 0 || card >= static_cast<int>(scan_.cards.size()) || !scan_.cards[card].Taken())
+        return;
     for (int box = 0; box < 3; ++box) {
         if (ratings_[box]->isEnabled()) typed_[card][box] = ratings_[box]->text();
     }
