@@ -90,6 +90,12 @@ core::InputRule RatingRule(int box) {
     return rule;
 }
 
+// The index of the card a line of the list belongs to; -1 for none.
+int CardOf(const QTreeWidgetItem* item) {
+    while (item != nullptr && item->parent() != nullptr) item = item->parent();
+    return item == nullptr ? -1 : item->data(0, kCardRole).toInt();
+}
+
 std::optional<double>& Slot(core::PartRatings& ratings, int box) {
     return box == kVceo ? ratings.Vceo : box == kIc ? ratings.Ic : ratings.Pd;
 }
@@ -241,13 +247,8 @@ void OwnPartsDialog::ListCards() {
 }
 
 void OwnPartsDialog::FollowCurrent(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-    // A parameter's line belongs to its card.
-    const auto cardOf = [](QTreeWidgetItem* item) {
-        while (item != nullptr && item->parent() != nullptr) item = item->parent();
-        return item == nullptr ? -1 : item->data(0, kCardRole).toInt();
-    };
-    if (previous != nullptr) KeepRatingTexts(cardOf(previous));
-    const int card = cardOf(current);
+    if (previous != nullptr) KeepRatingTexts(CardOf(previous));
+    const int card = CardOf(current);
     const bool taken = card >= 0 && scan_.cards[card].Taken();
     ratingsFor_->setText(taken ? tr("For %1:").arg(Q(scan_.cards[card].name))
                                : tr("Choose a part in the list to type its ratings."));
@@ -304,10 +305,7 @@ bool OwnPartsDialog::MayReplace(const std::string& name) {
 }
 
 QString OwnPartsDialog::AddTicked() {
-    KeepRatingTexts(found_->currentItem() == nullptr ? -1
-                    : found_->currentItem()->parent() == nullptr
-                        ? found_->currentItem()->data(0, kCardRole).toInt()
-                        : found_->currentItem()->parent()->data(0, kCardRole).toInt());
+    KeepRatingTexts(CardOf(found_->currentItem()));
     std::vector<storage::OwnPart> added;
     for (int i = 0; i < found_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = found_->topLevelItem(i);

@@ -65,7 +65,13 @@ void PartChoice::Picked(int index) {
 }
 
 void PartChoice::OpenDialog() {
+    if (dialog_) {
+        dialog_->raise();
+        dialog_->activateWindow();
+        return;
+    }
     auto* dialog = new OwnPartsDialog(session_->Parts(), window());
+    dialog_ = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &OwnPartsDialog::PartAdded, session_,
             [this](const QString& name) { session_->SetPart(name.toStdString()); });

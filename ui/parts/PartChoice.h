@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QPointer>
 #include <optional>
 #include <string>
 
@@ -8,7 +9,7 @@
 
 namespace ui {
 
-class PartStore;
+class OwnPartsDialog;
 class StageSession;
 
 // The "Real transistor" choice that every window with a simulation offers:
@@ -37,6 +38,8 @@ private:
     void OpenDialog();
 
     StageSession* session_;
+    // The dialog while it is open: a second Add Your Own... brings it up.
+    QPointer<OwnPartsDialog> dialog_;
 };
 
 }  // namespace ui
