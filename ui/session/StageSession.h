@@ -14,6 +14,7 @@ class QWidget;
 
 namespace ui {
 
+class PartStore;
 class SessionMemory;
 // The amplifier window's inputs: the texts of its twelve boxes, in the order
 // of core::AmplifierBox, and of its "Low corner" box.
@@ -63,9 +64,11 @@ public:
     const core::SpreadSettings& SpreadSettings() const { return spread_; }
     void SetSpreadSettings(const core::SpreadSettings& settings);
 
-    // The real transistor that SPICE simulates; empty for none.
+    // The real transistor that SPICE simulates, by name; empty for none.
     const std::string& Part() const { return part_; }
     void SetPart(const std::string& part);
+    // The parts there are to choose from, built in and the user's own.
+    PartStore* Parts() const { return parts_; }
 
     // The design window's target as last edited; none before its first.
     const std::optional<core::DesignTarget>& DesignTarget() const { return design_; }
@@ -122,6 +125,7 @@ private:
     core::StageTexts shown_ = NoTexts();
     core::SpreadSettings spread_;
     std::string part_;
+    PartStore* parts_;
     std::optional<core::DesignTarget> design_;
     SessionMemory* memory_ = nullptr;
     AmplifierSettings amplifier_;
