@@ -13,12 +13,15 @@
 #include <QTest>
 #include <cmath>
 
+#include "sim/ModelCard.h"
+#include "sim/Models.h"
 #include "ui/amplifier/AmplifierSpice.h"
 #include "ui/amplifier/AmplifierWindow.h"
 #include "ui/amplifier/ResponsePicture.h"
 #include "ui/amplifier/WaveformPicture.h"
 #include "ui/input/InputBox.h"
 #include "ui/loadline/LoadLineWindow.h"
+#include "ui/parts/PartStore.h"
 #include "ui/session/StageSession.h"
 #include "ui/table/TextTable.h"
 
@@ -267,6 +270,29 @@ TEST_F(AmplifierSpice, TheDescriptionSaysWhyNothingIsShown) {
     EXPECT_EQ(Description(),
               "No analysis: Cin cannot be read from \"x\" on. SPICE with BC547B: no simulation: "
               "Cin cannot be read from \"x\" on.");
+}
+
+// A part of the user's own (in the tests' own parts file) travels with its model: the 2N3906's card
+// under another name gives the 2N3906's figures, mirrored to magnitudes.
+TEST_F(AmplifierSpice, APartOfTheUsersOwnIsSimulatedWithItsModel) {
+    const sim::CardScan scan = sim::ScanModelCards(*sim::ModelCard("2N3906"));
+    ASSERT_EQ(scan.cards.size(), 1u);
+    QString error;
+    ASSERT_TRUE(session_.Parts()->ChangeOwnParts(
+        [&](std::vector<storage::OwnPart>& parts) {
+            parts.push_back({"MINE", scan.cards[0].model, {}});
+        },
+        error))
+        << error.toStdString();
+    part_->setCurrentText("MINE");
+    ASSERT_TRUE(AwaitsThd());
+    EXPECT_EQ(table_->horizontalHeaderItem(1)->text(), "SPICE (MINE)");
+    EXPECT_EQ(Spice("|Avs|"), "105.7");
+    EXPECT_EQ(Spice("Ic, A"), "2.820e-3");
+    EXPECT_EQ(Spice("HD2 / THD, %"), "2.422");
+    // The tests' parts file is left as it was found.
+    EXPECT_TRUE(session_.Parts()->ChangeOwnParts(
+        [](std::vector<storage::OwnPart>& parts) { parts.pop_back(); }, error));
 }
 
 }  // namespace

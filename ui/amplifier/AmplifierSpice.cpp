@@ -1,5 +1,6 @@
 #include "ui/amplifier/AmplifierSpice.h"
 
+#include "sim/Checks.h"
 #include "sim/Report.h"
 #include "ui/spice/AmpSpiceClient.h"
 
@@ -26,8 +27,11 @@ void AmplifierSpice::UseHelper(const QString& path, int answerMilliseconds) {
     Run();
 }
 
-void AmplifierSpice::SetPart(const std::string& part) {
-    if (part == part_) return;
+void AmplifierSpice::SetPart(const std::optional<storage::CatalogueEntry>& part) {
+    const auto same = [](const storage::CatalogueEntry& a, const storage::CatalogueEntry& b) {
+        return a.name == b.name && a.type == b.type && a.model == b.model;
+    };
+    if (part.has_value() == part_.has_value() && (!part || same(*part, *part_))) return;
     part_ = part;
     Run();
 }
@@ -71,11 +75,17 @@ void AmplifierSpice::Run() {
     }
     // Refused before all else: a germanium stage asks the same numbers of
     // the helper as its silicon twin.
-    if (const std::optional<std::string> reason = sim::CheckAmp(calculation_->stage, inputs_)) {
+    if (const std::optional<std::string> reason = sim::CheckStage(calculation_->stage)) {
         Show(sim::AmpResult::Because(sim::Refused(*reason)));
         return;
     }
-    const sim::AmpRequest request = sim::MakeAmpRequest(calculation_->stage, inputs_, part_);
+    // A part of the user's own travels with its model.
+    sim::AmpRequest request = sim::MakeAmpRequest(calculation_->stage, inputs_, part_->name);
+    request.stage = storage::WithPart(request.stage, *part_);
+    if (const std::optional<std::string> reason = sim::CheckAmp(request)) {
+        Show(sim::AmpResult::Because(sim::Refused(*reason)));
+        return;
+    }
     // The same request again: its figures stay shown, or are awaited, and
     // nothing blinks. One that failed is asked again.
     if (request == asked_ && (result_.ac || !result_.Done())) return;

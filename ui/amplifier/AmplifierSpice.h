@@ -9,6 +9,7 @@
 #include "core/Calculation.h"
 #include "sim/AmpReport.h"
 #include "sim/Amplifier.h"
+#include "storage/PartCatalogue.h"
 
 namespace ui {
 
@@ -28,8 +29,8 @@ public:
     // Where the helper is and how long it may take to answer (for tests).
     void UseHelper(const QString& path, int answerMilliseconds);
 
-    // The chosen part, empty for none.
-    void SetPart(const std::string& part);
+    // The chosen part; none for none.
+    void SetPart(const std::optional<storage::CatalogueEntry>& part);
     // What there is to simulate: a Calculate's stage with the amplifier's
     // inputs, or nothing, and why (the end of "<part> in SPICE: <reason>.").
     void SetStage(const core::Calculation& calculation, const core::AmplifierInputs& inputs);
@@ -39,8 +40,10 @@ public:
     void Stop();
     void Resume();
 
-    bool Chosen() const { return !part_.empty(); }
-    const std::string& part() const { return part_; }
+    bool Chosen() const { return part_.has_value(); }
+    // The chosen part's name, empty for none, and whether it is a PNP one.
+    std::string part() const { return part_ ? part_->name : std::string(); }
+    bool Pnp() const { return part_ && part_->type == sim::Polarity::Pnp; }
     // What is known of the newest request, or why there is none.
     const sim::AmpResult& Result() const { return result_; }
 
@@ -54,7 +57,7 @@ private:
     void Answered(const sim::AmpRequest& request, const sim::AmpResult& result);
 
     AmpSpiceClient* client_ = nullptr;
-    std::string part_;
+    std::optional<storage::CatalogueEntry> part_;
     std::optional<core::Calculation> calculation_;
     core::AmplifierInputs inputs_;
     // Why there is nothing to simulate; empty while there is.

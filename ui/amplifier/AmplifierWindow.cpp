@@ -1,6 +1,5 @@
 #include "ui/amplifier/AmplifierWindow.h"
 
-#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,13 +15,13 @@
 
 #include "core/EngineeringFormat.h"
 #include "sim/AmpReport.h"
-#include "sim/Models.h"
 #include "sim/Report.h"
 #include "ui/amplifier/AmplifierSpice.h"
 #include "ui/amplifier/AmplifierText.h"
 #include "ui/amplifier/ResponsePicture.h"
 #include "ui/amplifier/WaveformPicture.h"
 #include "ui/input/InputBox.h"
+#include "ui/parts/PartChoice.h"
 #include "ui/session/StageSession.h"
 #include "ui/table/TextTable.h"
 
@@ -185,22 +184,11 @@ QWidget* AmplifierWindow::MakeSpiceGroup() {
     spice_ = new AmplifierSpice(this);
     auto* group = new QGroupBox(tr("SPICE"), this);
     auto* form = new QFormLayout(group);
-    part_ = new QComboBox(group);
-    part_->setObjectName(QStringLiteral("RealTransistor"));
-    part_->setAccessibleName(QStringLiteral("Real transistor"));
-    part_->addItem(tr("None"));
-    for (std::string_view part : sim::kParts) part_->addItem(QString::fromUtf8(part));
     // One choice of the session's: the load line window's follows it too.
-    const auto showPart = [this](const std::string& part) {
-        const int index = part.empty() ? 0 : part_->findText(QString::fromStdString(part));
-        if (index >= 0) part_->setCurrentIndex(index);
-        spice_->SetPart(part);
-    };
-    showPart(session_->Part());
-    connect(part_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        session_->SetPart(index > 0 ? part_->itemText(index).toStdString() : std::string());
-    });
-    connect(session_, &StageSession::PartChanged, this, showPart);
+    part_ = new PartChoice(session_, group);
+    const auto follow = [this] { spice_->SetPart(part_->Chosen()); };
+    follow();
+    connect(part_, &PartChoice::ChosenChanged, this, follow);
     form->addRow(tr("Real transistor"), part_);
     usePart_ = new QPushButton(tr("Use the Part's Values"), group);
     usePart_->setToolTip(QStringLiteral(
@@ -306,8 +294,7 @@ void AmplifierWindow::ShowResults() {
     if (!chosen) return;
     const QString part = QString::fromStdString(spice_->part());
     if (result.tran) {
-        const bool pnp = sim::PartPolarity(spice_->part()) == sim::Polarity::Pnp;
-        waveform_->SetWave(MakeWaveform(*result.tran, analysis_, pnp), part);
+        waveform_->SetWave(MakeWaveform(*result.tran, analysis_, spice_->Pnp()), part);
     } else {
         waveform_->Clear(result.tranReason == sim::kSimulating ? QStringLiteral("Simulating")
                                                                : QStringLiteral("No waveform"));

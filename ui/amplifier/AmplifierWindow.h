@@ -5,7 +5,6 @@
 
 #include "core/Amplifier.h"
 
-class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -13,6 +12,7 @@ namespace ui {
 
 class AmplifierSpice;
 class InputBox;
+class PartChoice;
 class ResponsePicture;
 class StageSession;
 class TextTable;
@@ -69,7 +69,7 @@ private:
     TextTable* table_ = nullptr;
     ResponsePicture* response_ = nullptr;
     // The real transistor: the choice, its simulation and what shows it.
-    QComboBox* part_ = nullptr;
+    PartChoice* part_ = nullptr;
     QPushButton* usePart_ = nullptr;
     AmplifierSpice* spice_ = nullptr;
     QLabel* spiceSentence_ = nullptr;
