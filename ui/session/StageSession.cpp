@@ -59,9 +59,11 @@ core::Stage StageSession::ShownStage() const {
     return stage;
 }
 
-void StageSession::SetSpreadSettings(const core::SpreadSettings& settings) {
-    if (settings == spread_) return;
+void StageSession::SetSpreadSettings(const core::SpreadSettings& settings,
+                                     const std::string& refusal) {
+    if (settings == spread_ && refusal == spreadRefusal_) return;
     spread_ = settings;
+    spreadRefusal_ = refusal;
     emit SpreadSettingsChanged(spread_);
 }
 

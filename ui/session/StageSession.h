@@ -61,7 +61,12 @@ public:
     // The spread over real parts, which the load line window edits and the
     // design window's spread line uses.
     const core::SpreadSettings& SpreadSettings() const { return spread_; }
-    void SetSpreadSettings(const core::SpreadSettings& settings);
+    // With `refusal`, why the spread form's boxes give no settings (a box
+    // refused by its rule), as the end of "No spread: ...": no window
+    // computes a spread meanwhile, and `settings` are the last taken. One
+    // signal for a change of either.
+    void SetSpreadSettings(const core::SpreadSettings& settings, const std::string& refusal = {});
+    const std::string& SpreadRefusal() const { return spreadRefusal_; }
 
     // The real transistor that SPICE simulates; empty for none.
     const std::string& Part() const { return part_; }
@@ -121,6 +126,7 @@ private:
     std::optional<core::Calculation> last_;
     core::StageTexts shown_ = NoTexts();
     core::SpreadSettings spread_;
+    std::string spreadRefusal_;
     std::string part_;
     std::optional<core::DesignTarget> design_;
     SessionMemory* memory_ = nullptr;
