@@ -176,7 +176,7 @@ TEST(StageSession, ARefusedDesignTargetWarnsAndDesignsNothing) {
     Type(ic, "3 mA");
     EXPECT_TRUE(design.CurrentDesign().ok);
     const core::DesignTarget taken = *session.DesignTarget();
-    EXPECT_EQ(taken.Ic, 3);
+    EXPECT_EQ(taken.Ic, 0.003);
     QTest::keyClick(ic, Qt::Key_X);
     EXPECT_FALSE(design.CurrentDesign().ok);
     EXPECT_EQ(*session.DesignTarget(), taken);

@@ -179,8 +179,11 @@ void DesignWindow::Build() {
 }
 
 void DesignWindow::Show(const core::DesignTarget& target) {
-    const std::array<double, kBoxCount> values = {target.Vcc,     target.Ic,   target.Vce,
-                                                  target.VeShare, target.Beta, target.stiffness};
+    // The current in the box's milliamperes.
+    const std::array<double, kBoxCount> values = {
+        target.Vcc,  core::MilliamperesFromAmperes(target.Ic),
+        target.Vce,  target.VeShare,
+        target.Beta, target.stiffness};
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
         boxes_[i]->setText(Text(platform::PlainText(values[i])));
     }
@@ -201,7 +204,7 @@ QString DesignWindow::Refusal() const {
 core::DesignTarget DesignWindow::Target() const {
     core::DesignTarget target;
     target.Vcc = boxes_[Vcc]->Result().value();
-    target.Ic = boxes_[Ic]->Result().value();
+    target.Ic = core::AmperesFromMilliamperes(boxes_[Ic]->Result().value());
     target.Vce = boxes_[Vce]->Result().value();
     target.VeShare = boxes_[VeShare]->Result().value();
     target.Beta = boxes_[Beta]->Result().value();
