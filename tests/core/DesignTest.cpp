@@ -153,3 +153,17 @@ TEST(ESeriesTest, TablesFollowTheStandard) {
 }
 
 }  // namespace
+
+// A current typed in milliamperes is held in amperes and shown again with the
+// digits typed, where a product and a quotient by 1000 may add some.
+TEST(DesignTest, MilliamperesComeBackAsTyped) {
+    for (double typed : {2.0, 2.3, 0.1 + 0.2, 1e-5, 999.1, 4.35, 1e300}) {
+        SCOPED_TRACE(typed);
+        const double amperes = core::AmperesFromMilliamperes(typed);
+        EXPECT_EQ(core::MilliamperesFromAmperes(amperes), typed);
+    }
+    EXPECT_EQ(core::AmperesFromMilliamperes(2.3), 0.0023);
+    EXPECT_EQ(core::AmperesFromMilliamperes(0), 0);
+    EXPECT_EQ(core::MilliamperesFromAmperes(1e307), HUGE_VAL);
+    EXPECT_EQ(core::AmperesFromMilliamperes(-1e-321), 0);
+}
