@@ -1,7 +1,6 @@
 #include "ui/loadline/SpreadForm.h"
 
 #include <QFormLayout>
-#include <cmath>
 
 #include "platform/TextNumber.h"
 #include "ui/input/InputBox.h"

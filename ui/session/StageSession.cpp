@@ -44,7 +44,6 @@ core::StageRun StageSession::Calculate(const core::StageTexts& texts) {
 
 void StageSession::SetShownTexts(const core::StageTexts& texts) {
     shown_ = texts;
-    emit ShownTextsChanged();
 }
 
 core::Stage StageSession::ShownStage() const {

@@ -52,7 +52,6 @@ public:
 
     // What the main window's boxes hold now, typed or restored, calculated or
     // not; material None while neither option is set.
-    const core::StageTexts& ShownTexts() const { return shown_; }
     void SetShownTexts(const core::StageTexts& texts);
     // The shown Vcc, Beta and material as numbers, by the lenient reading; 0
     // where a box holds none that a double can carry.
@@ -105,7 +104,6 @@ public:
 
 signals:
     void CalculationChanged(const core::Calculation& calculation);
-    void ShownTextsChanged();
     void SpreadSettingsChanged(const core::SpreadSettings& settings);
     void PartChanged(const std::string& part);
     void DesignTargetChanged(const core::DesignTarget& target);

@@ -43,10 +43,8 @@ public:
     // starts it again.
     void Stop();
 
-    // The newest request and what is known of it so far.
-    const std::optional<sim::AmpRequest>& Newest() const { return newest_; }
+    // What is known of the newest request so far.
     const sim::AmpResult& Result() const { return result_; }
-    bool Busy() const { return inFlight_.has_value(); }
 
 signals:
     // The newest request's result has grown: its quick part is in (the
