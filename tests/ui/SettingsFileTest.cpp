@@ -8,10 +8,13 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "ui/amplifier/AmplifierWindow.h"
 #include "ui/design/DesignWindow.h"
+#include "ui/input/InputBox.h"
 #include "ui/loadline/LoadLineWindow.h"
 #include "ui/main/MainWindow.h"
 #include "ui/session/SettingsFile.h"
+#include "ui/session/StageSession.h"
 
 namespace {
 
@@ -185,4 +188,29 @@ TEST_F(SettingsFileTest, SideWindowsSettingsAndPlacesSurviveARestart) {
     form.ShowDesign();
     EXPECT_EQ(form.findChild<ui::DesignWindow*>()->findChild<QComboBox*>()->currentText(),
               QStringLiteral("E96"));
+}
+
+// The amplifier's boxes are kept as typed, a bad one too, with its window's place.
+TEST_F(SettingsFileTest, TheAmplifierInputsSurviveARestart) {
+    {
+        ui::MainWindow form;
+        form.ShowAmplifier();
+        auto* window = form.findChild<ui::AmplifierWindow*>();
+        ASSERT_NE(window, nullptr);
+        window->setGeometry(60, 70, 900, 500);
+        for (auto* box : window->findChildren<ui::InputBox*>()) {
+            if (box->accessibleName() == QStringLiteral("Cμ")) box->setText(QStringLiteral("3.5p"));
+            if (box->accessibleName() == QStringLiteral("RL")) box->setText(QString());
+            if (box->accessibleName() == QStringLiteral("Low corner"))
+                box->setText(QStringLiteral("2x"));
+        }
+    }
+    ui::MainWindow form;
+    form.ShowAmplifier();
+    const ui::AmplifierSettings& kept = form.Session().Amplifier();
+    EXPECT_EQ(kept.texts[core::IndexOf(core::AmplifierBox::kCmu)], "3.5p");
+    EXPECT_EQ(kept.texts[core::IndexOf(core::AmplifierBox::kRL)], "");
+    EXPECT_EQ(kept.texts[core::IndexOf(core::AmplifierBox::kRs)], "600");
+    EXPECT_EQ(kept.lowCorner, "2x");
+    EXPECT_EQ(form.findChild<ui::AmplifierWindow*>()->geometry(), QRect(60, 70, 900, 500));
 }

@@ -12,6 +12,7 @@
 
 #include "core/EngineeringFormat.h"
 #include "ui/amplifier/AmplifierText.h"
+#include "ui/amplifier/ResponsePicture.h"
 #include "ui/input/InputBox.h"
 #include "ui/session/StageSession.h"
 #include "ui/table/TextTable.h"
@@ -90,10 +91,7 @@ AmplifierWindow::AmplifierWindow(QWidget* owner, StageSession* session)
     outcome_->setWordWrap(true);
     outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    response_ = new QWidget(this);
-    response_->setObjectName(QStringLiteral("ResponsePicture"));
-    response_->setAccessibleName(QStringLiteral("Response"));
-    response_->setMinimumSize(360, 260);
+    response_ = new ResponsePicture(this);
 
     auto* results = new QVBoxLayout;
     results->addWidget(response_, 1);
@@ -203,6 +201,7 @@ void AmplifierWindow::Recompute() {
     }
     outcome_->setText(sentence);
     outcome_->setVisible(!sentence.isEmpty());
+    response_->SetHand(analysis_);
     response_->setAccessibleDescription(analysis_.ok() ? HandDescription(analysis_.figures)
                                                        : NoAnalysisSentence(analysis_, StageRe()));
 }

@@ -11,6 +11,7 @@ class QPushButton;
 namespace ui {
 
 class InputBox;
+class ResponsePicture;
 class StageSession;
 class TextTable;
 
@@ -46,7 +47,7 @@ private:
     QPushButton* pick_ = nullptr;
     QLabel* outcome_ = nullptr;
     TextTable* table_ = nullptr;
-    QWidget* response_ = nullptr;
+    ResponsePicture* response_ = nullptr;
     core::AmplifierAnalysis analysis_;
     // While the session's texts are written into the boxes, which then hold
     // nothing new to keep.

@@ -60,6 +60,7 @@ Inks::Inks(const QPalette& palette)
     const bool dark = ground.lightness() < 128;
     warning = dark ? QColor(255, 138, 101) : QColor(198, 40, 40);
     cloud = dark ? QColor(128, 222, 234) : QColor(0, 121, 107);
+    second = dark ? QColor(206, 147, 216) : QColor(142, 36, 170);
     grid = text;
     grid.setAlpha(40);
 }
@@ -72,7 +73,9 @@ bool TextPlaces::Take(const QRectF& box) {
     return true;
 }
 
-void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks) {
+void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks,
+              const QColor& colour) {
+    const QColor ink = colour.isValid() ? colour : inks.line;
     switch (mark) {
         case Mark::Dot:
             painter.setPen(Qt::NoPen);
@@ -89,6 +92,18 @@ void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks)
         case Mark::Cloud:
             painter.fillRect(QRectF(at - QPointF(3, 3), QSizeF(6, 6)), inks.Faint(inks.cloud, 160));
             break;
+        case Mark::Line:
+        case Mark::DashedLine:
+            painter.setPen(
+                QPen(ink, 2, mark == Mark::Line ? Qt::SolidLine : Qt::DashLine, Qt::FlatCap));
+            painter.drawLine(at - QPointF(kDotRadius + 2, 0), at + QPointF(kDotRadius + 2, 0));
+            break;
+        case Mark::Ring:
+            painter.setPen(QPen(ink, 2));
+            painter.setBrush(inks.ground);
+            painter.drawEllipse(at, kDotRadius - 1, kDotRadius - 1);
+            painter.setBrush(Qt::NoBrush);
+            break;
     }
 }
 
@@ -99,6 +114,28 @@ void DrawCurve(QPainter& painter, const Plot& plot, const std::vector<QPointF>& 
     for (std::size_t i = 1; i < fractions.size(); ++i)
         path.lineTo(plot.At(fractions[i].x(), fractions[i].y()));
     painter.strokePath(path, QPen(colour, width, style, Qt::SquareCap));
+}
+
+void DrawVerticalMarker(QPainter& painter, const Plot& plot, double fraction, const QString& label,
+                        const QColor& colour, bool labelLeft) {
+    const QRectF& area = plot.area();
+    const double x = Sharp(plot.At(fraction, 0).x());
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(colour, 1, Qt::DashLine));
+    painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+    painter.restore();
+    if (label.isEmpty()) return;
+    // Turned over to the other side where the one asked for leaves the range.
+    const QFontMetrics metrics = painter.fontMetrics();
+    QRectF box(x + kPad / 2.0, area.top() + kPad / 2.0, metrics.horizontalAdvance(label),
+               metrics.height());
+    if (labelLeft) box.moveRight(x - kPad / 2.0);
+    if (box.right() > area.right()) box.moveRight(x - kPad / 2.0);
+    if (box.left() < area.left()) box.moveLeft(x + kPad / 2.0);
+    KeepWithin(box, area);
+    painter.setPen(colour);
+    painter.drawText(box, Qt::AlignCenter, label);
 }
 
 void DrawArrow(QPainter& painter, const QPointF& tip, double dx, double dy) {
@@ -268,8 +305,9 @@ void DrawAxes(QPainter& painter, const Plot& plot, const core::Axis& xAxis, cons
         const QString label = Q(tick.label);
         if (label.isEmpty()) continue;
         const double width = metrics.horizontalAdvance(label);
-        const QRectF box(at.x() - kPad - width, at.y() - metrics.height() / 2.0, width,
-                         metrics.height());
+        QRectF box(at.x() - kPad - width, at.y() - metrics.height() / 2.0, width, metrics.height());
+        // The lowest label lifted clear of the x axis's first one.
+        box.moveBottom(std::min(box.bottom(), area.bottom() + kPad - 1));
         if (places.Take(box)) painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, label);
     }
 }
@@ -279,7 +317,8 @@ void DrawLegend(QPainter& painter, const std::vector<LegendEntry>& legend, const
     for (const LegendEntry& entry : legend) {
         if (!places.Take(entry.box)) continue;
         const double h = entry.box.height();
-        DrawMark(painter, entry.mark, entry.box.topLeft() + QPointF(h / 2, h / 2), inks);
+        DrawMark(painter, entry.mark, entry.box.topLeft() + QPointF(h / 2, h / 2), inks,
+                 entry.colour);
         painter.setPen(inks.text);
         painter.drawText(entry.box.adjusted(h + kPad / 2.0, 0, 0, 0),
                          Qt::AlignLeft | Qt::AlignVCenter, entry.text);

@@ -45,7 +45,8 @@ struct Inks {
         return colour;
     }
 
-    QColor ground, text, line, warning, cloud, grid;
+    // `second`: a second curve beside the one in `line`.
+    QColor ground, text, line, warning, cloud, grid, second;
 };
 
 // Text placed on the chart so far, so that no label is drawn over another:
@@ -58,14 +59,18 @@ private:
     std::vector<QRectF> taken_;
 };
 
-// The marks a chart draws at a point, and in its legend.
-enum class Mark { Dot, Cross, WarningCross, Cloud };
-void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks);
+// The marks a chart draws at a point, and in its legend; a line, solid or
+// dashed, stands for a curve, a ring for a limit marked on one. Lines and
+// rings take `colour`, or the chart's line colour where it is not valid.
+enum class Mark { Dot, Cross, WarningCross, Cloud, Line, DashedLine, Ring };
+void DrawMark(QPainter& painter, Mark mark, const QPointF& at, const Inks& inks,
+              const QColor& colour = QColor());
 
 struct LegendEntry {
     Mark mark;
     QString text;
-    QRectF box;  // mark and text, once laid out
+    QRectF box;       // mark and text, once laid out
+    QColor colour{};  // of a line or ring; the chart's line colour where not valid
 };
 
 // One axis of a chart: its name ("Vce"), base unit ("V") and scale.
@@ -78,6 +83,12 @@ struct AxisSpec {
 // A line through points given as fractions of the drawn range, solid or dashed.
 void DrawCurve(QPainter& painter, const Plot& plot, const std::vector<QPointF>& fractions,
                const QColor& colour, double width, Qt::PenStyle style = Qt::SolidLine);
+
+// A dashed vertical line across the drawn range at `fraction` of its width,
+// sharp on a pixel centre, with `label` beside its top inside the range: to
+// its right, or to its left with `labelLeft`, where there is room.
+void DrawVerticalMarker(QPainter& painter, const Plot& plot, double fraction, const QString& label,
+                        const QColor& colour, bool labelLeft = false);
 
 // An arrow whose tip is at `tip`, pointing along (dx, dy) in widget pixels.
 void DrawArrow(QPainter& painter, const QPointF& tip, double dx, double dy);
@@ -109,6 +120,11 @@ class ChartWidget : public QWidget {
 
 public:
     explicit ChartWidget(QWidget* parent = nullptr);
+
+    // The legend as it stands (its boxes laid out only while painting), and
+    // whether there is anything to draw: without, an empty frame.
+    const std::vector<LegendEntry>& Legend() const { return legend_; }
+    bool HasContent() const { return hasContent_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace ui::chart {
@@ -11,6 +12,13 @@ namespace {
 constexpr int kLowestPrefix = -15;
 constexpr int kHighestPrefix = 12;
 constexpr std::string_view kPrefixes[] = {"f", "p", "n", "\u00b5", "m", "", "k", "M", "G", "T"};
+
+// `value` with `decimals` digits after the point.
+std::string Fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
 
 // 10^exponent as "1", "10", "100" with the prefix that leaves 1 to 100.
 std::string DecadeLabel(int exponent) {
@@ -49,16 +57,50 @@ core::Axis LogarithmicAxis(const Scale& scale, std::string_view unit, int most) 
     return axis;
 }
 
+// The smallest step of 1, 2 or 5 x 10^exponent that divides `range` into at
+// most `most` steps; its exponent in `exponent`.
+double SpanStep(double range, int most, int& exponent) {
+    const double raw = range / std::max(most, 1);
+    exponent = static_cast<int>(std::floor(std::log10(raw)));
+    for (int m : {1, 2, 5}) {
+        const double step = m * std::pow(10.0, exponent);
+        if (step >= raw * (1 - 1e-12)) return step;
+    }
+    ++exponent;
+    return std::pow(10.0, exponent);
+}
+
+core::Axis SpanAxis(const Scale& scale, std::string_view unit, int most) {
+    core::Axis axis;
+    axis.unit = unit;
+    const double range = scale.high - scale.low;
+    if (!(range > 0) || !std::isfinite(range)) return axis;
+    int exponent = 0;
+    const double step = SpanStep(range, most, exponent);
+    const int decimals = std::max(0, -exponent);
+    for (double k = std::ceil(scale.low / step - 1e-9); k * step <= scale.high + range * 1e-9;
+         ++k) {
+        const double value = k * step;
+        // Rounded to the step's decimals, and 0 written as such: no "-0" and no
+        // "0.30000000000000004".
+        std::string label = k == 0 ? "0" : Fixed(value, decimals);
+        axis.ticks.push_back({std::clamp(scale.Fraction(value), 0.0, 1.0), std::move(label)});
+    }
+    return axis;
+}
+
 }  // namespace
 
 double Scale::Fraction(double value) const {
     if (kind == Kind::Linear) return value / high;
+    if (kind == Kind::Span) return (value - low) / (high - low);
     if (!(value > 0)) return std::nan("");
     return (std::log10(value) - std::log10(low)) / (std::log10(high) - std::log10(low));
 }
 
 core::Axis MakeScaleAxis(const Scale& scale, std::string_view unit, int most) {
     if (scale.kind == Scale::Kind::Logarithmic) return LogarithmicAxis(scale, unit, most);
+    if (scale.kind == Scale::Kind::Span) return SpanAxis(scale, unit, most);
     // core::MakeAxis reaches past the line's end by kPlotReach.
     return core::MakeAxis(scale.high / core::kPlotReach, unit, most);
 }

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -63,12 +64,27 @@ LoadLinePicture::LoadLinePicture(QWidget* parent) : ChartWidget(parent) {
 void LoadLinePicture::SetLine(const core::LoadLine& line, const core::Spread* spread) {
     line_ = line;
     spread_ = spread;
-    range_ = line;
+    Lay();
+}
+
+void LoadLinePicture::SetAcLine(const std::optional<core::AcLoadLine>& line) {
+    acLine_ = line;
+    Lay();
+}
+
+void LoadLinePicture::Lay() {
+    range_ = line_;
     if (WithSpread()) {
         const auto vce = [](const core::SpreadPoint& p) { return p.Vce; };
         const auto ic = [](const core::SpreadPoint& p) { return p.Ic; };
         range_.Vcc = Reach(Reach(range_.Vcc, spread_->cornerPoints, vce), spread_->samples, vce);
         range_.Isat = Reach(Reach(range_.Isat, spread_->cornerPoints, ic), spread_->samples, ic);
+    }
+    if (WithAcLine()) {
+        range_.Vcc = Reach(range_.Vcc, std::array{acLine_->VceUp, acLine_->VceDown},
+                           [](double v) { return v; });
+        range_.Isat = Reach(range_.Isat, std::array{acLine_->IcUp, acLine_->IcDown},
+                            [](double i) { return i; });
     }
     hasContent_ = line_.drawn;
     xAxis_.scale = chart::Scale::Linear(range_.Vcc * core::kPlotReach);
@@ -76,6 +92,10 @@ void LoadLinePicture::SetLine(const core::LoadLine& line, const core::Spread* sp
     legend_.clear();
     if (line_.drawn) {
         legend_.push_back({chart::Mark::Dot, QStringLiteral("Q point"), {}});
+        if (WithAcLine()) {
+            legend_.push_back({chart::Mark::DashedLine, QStringLiteral("AC load line"), {}});
+            legend_.push_back({chart::Mark::Ring, QStringLiteral("Swing limit"), {}});
+        }
         if (WithSpread()) {
             legend_.push_back({chart::Mark::Cross, QStringLiteral("Corner"), {}});
             legend_.push_back({chart::Mark::WarningCross, QStringLiteral("Not active"), {}});
@@ -109,6 +129,7 @@ void LoadLinePicture::DrawContent(QPainter& painter, const chart::Plot& plot,
     const core::PlotPlace end = core::PlacePoint(range_, line_.Vcc, 0);
     const core::PlotPlace top = core::PlacePoint(range_, 0, line_.Isat);
     chart::DrawCurve(painter, plot, {{end.x, end.y}, {top.x, top.y}}, inks.line, 2);
+    if (WithAcLine()) DrawAcLine(painter, plot, inks);
     DrawQPoint(painter, plot, inks);
     if (spicePoint_) {
         DrawSpiceMarker(painter,
@@ -143,6 +164,23 @@ void LoadLinePicture::DrawSpread(QPainter& painter, const chart::Plot& plot,
             p.region == core::Region::Active ? chart::Mark::Cross : chart::Mark::WarningCross, at,
             inks);
     }
+}
+
+// The AC load line from axis to axis, cut off at the frame, with rings at
+// the limits of the swing.
+void LoadLinePicture::DrawAcLine(QPainter& painter, const chart::Plot& plot,
+                                 const chart::Inks& inks) {
+    const core::AcLoadLine& ac = *acLine_;
+    const double xEnd = range_.Vcc * core::kPlotReach;
+    const double yEnd = range_.Isat * core::kPlotReach;
+    painter.save();
+    painter.setClipRect(plot.area());
+    chart::DrawCurve(painter, plot, {{ac.VceAtZeroIc / xEnd, 0}, {0, ac.IcAtZeroVce / yEnd}},
+                     inks.line, 1.5, Qt::DashLine);
+    painter.restore();
+    for (const auto& [vce, ic] : {std::pair{ac.VceUp, ac.IcUp}, {ac.VceDown, ac.IcDown}})
+        chart::DrawMark(painter, chart::Mark::Ring, plot.At(core::PlacePoint(range_, vce, ic)),
+                        inks);
 }
 
 // The Q point: a dot on the line, or an arrow at the edge towards a point

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+#include "core/AmplifierCurve.h"
 #include "core/LoadLine.h"
 #include "core/Spread.h"
 #include "sim/Protocol.h"
@@ -21,6 +22,10 @@ public:
 
     // `spread` may be null; it must outlive its use here.
     void SetLine(const core::LoadLine& line, const core::Spread* spread = nullptr);
+    // The AC load line through the Q point with its swing limits, drawn
+    // dashed while there is one; the range widens to hold the limits.
+    void SetAcLine(const std::optional<core::AcLoadLine>& line);
+    const std::optional<core::AcLoadLine>& AcLine() const { return acLine_; }
     // The point a real transistor gives in SPICE, drawn while there is one.
     void SetSpice(const std::optional<sim::Point>& point, const QString& part);
 
@@ -39,12 +44,17 @@ protected:
 
 private:
     bool WithSpread() const { return line_.drawn && spread_ != nullptr && spread_->ok; }
+    bool WithAcLine() const { return line_.drawn && acLine_.has_value(); }
     void DrawSpread(QPainter& painter, const chart::Plot& plot, const chart::Inks& inks);
     void DrawQPoint(QPainter& painter, const chart::Plot& plot, const chart::Inks& inks);
+    void DrawAcLine(QPainter& painter, const chart::Plot& plot, const chart::Inks& inks);
+    // The range, scales and legend from what is set.
+    void Lay();
 
     core::LoadLine line_;
     core::LoadLine range_;
     const core::Spread* spread_ = nullptr;
+    std::optional<core::AcLoadLine> acLine_;
     chart::CloudRaster cloud_;
     std::optional<sim::Point> spicePoint_;
     QString spicePart_;

@@ -175,10 +175,15 @@ void LoadLineWindow::ShowSpice() {
     // the simulation's.
     // The AC load line's once the amplifier window has opened.
     QString ac;
+    std::optional<core::AcLoadLine> acLine;
     if (session_->AmplifierOpened()) {
         const core::AmplifierAnalysis amplifier = session_->AnalyseAmplifier();
-        if (amplifier.ok()) ac = AcLoadLineDescription(amplifier.figures);
+        if (amplifier.ok()) {
+            ac = AcLoadLineDescription(amplifier.figures);
+            acLine = core::MakeAcLoadLine(amplifier.figures);
+        }
     }
+    picture_->SetAcLine(acLine);
     picture_->setAccessibleDescription(Q(core::Describe(line_)) + ac +
                                        Q(core::DescribeSpread(spread_) + spice_->Description()));
     spiceSentence_->setText(Q(spice_->Sentence()));

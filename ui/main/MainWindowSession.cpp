@@ -71,7 +71,11 @@ void MainWindow::ShowDesign() {
 }
 
 void MainWindow::ShowAmplifier() {
-    if (amplifierWindow_ == nullptr) amplifierWindow_ = new AmplifierWindow(this, session_);
+    if (amplifierWindow_ == nullptr) {
+        session_->Remember();
+        amplifierWindow_ = new AmplifierWindow(this, session_);
+        session_->KeepPlace(amplifierWindow_);
+    }
     Bring(amplifierWindow_);
 }
 

@@ -16,6 +16,7 @@ SessionMemory::SessionMemory(StageSession* session) : QObject(session), session_
             [this](const std::string& part) { file_.SetPart(part); });
     connect(session_, &StageSession::DesignTargetChanged, this,
             [this](const core::DesignTarget& target) { file_.SetDesignTarget(target); });
+    connect(session_, &StageSession::AmplifierChanged, this, &SessionMemory::KeepAmplifier);
 }
 
 SessionMemory::~SessionMemory() {
@@ -34,6 +35,39 @@ void SessionMemory::Recall() {
     if (const std::optional<std::string> part = file_.Part()) session_->SetPart(*part);
     if (const std::optional<core::DesignTarget> target = file_.DesignTarget())
         session_->SetDesignTarget(*target);
+    RecallAmplifier();
+}
+
+namespace {
+
+// The amplifier's boxes are kept as their texts, each under its CSV column's
+// name, so that what is kept reads back as the boxes read it, faults and all.
+const QString kAmplifierGroup = QStringLiteral("Amplifier");
+const QString kLowCornerKey = QStringLiteral("LowCorner");
+
+QString KeyOf(std::size_t box) {
+    const std::string_view key = core::RuleOf(core::BoxAt(box)).key;
+    return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+}  // namespace
+
+void SessionMemory::RecallAmplifier() {
+    AmplifierSettings settings = session_->Amplifier();
+    for (std::size_t i = 0; i < settings.texts.size(); ++i) {
+        if (const std::optional<QString> text = file_.Text(kAmplifierGroup, KeyOf(i)))
+            settings.texts[i] = text->toStdString();
+    }
+    if (const std::optional<QString> corner = file_.Text(kAmplifierGroup, kLowCornerKey))
+        settings.lowCorner = corner->toStdString();
+    session_->SetAmplifier(settings);
+}
+
+void SessionMemory::KeepAmplifier() {
+    const AmplifierSettings& settings = session_->Amplifier();
+    for (std::size_t i = 0; i < settings.texts.size(); ++i)
+        file_.SetText(kAmplifierGroup, KeyOf(i), QString::fromStdString(settings.texts[i]));
+    file_.SetText(kAmplifierGroup, kLowCornerKey, QString::fromStdString(settings.lowCorner));
 }
 
 void SessionMemory::KeepPlace(QWidget* window) {

@@ -41,6 +41,8 @@ protected:
 
 private:
     void Recall();
+    void RecallAmplifier();
+    void KeepAmplifier();
     void SavePlace(const QWidget* window);
 
     StageSession* session_;
