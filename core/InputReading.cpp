@@ -64,6 +64,8 @@ bool TakeUnit(std::string_view& s, InputUnit unit) {
             return TakeAnyCase(s, "f");
         case InputUnit::Hertz:
             return TakeAnyCase(s, "hz");
+        case InputUnit::Watt:
+            return TakeAnyCase(s, "w");
         case InputUnit::None:
             break;
     }
@@ -83,7 +85,7 @@ bool IsOnlyUnit(std::string_view s, InputUnit unit) {
 // circuit simulators do; it is tried before "m", its first letter.
 std::optional<int> TakeMultiplier(std::string_view& s, InputUnit unit) {
     if (unit != InputUnit::Volt && unit != InputUnit::Ohm && unit != InputUnit::Farad &&
-        unit != InputUnit::Hertz)
+        unit != InputUnit::Hertz && unit != InputUnit::Watt)
         return std::nullopt;
     if (TakeAnyCase(s, "meg")) return 6;
     struct Multiplier {

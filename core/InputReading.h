@@ -8,7 +8,7 @@
 namespace core {
 
 // The unit that a box's text may end with and still be read whole.
-// Volt, Ohm, Farad and Hertz take multipliers (22k, 500mV, 10uF, 1kHz); the
+// Volt, Ohm, Farad, Hertz and Watt take multipliers (22k, 500mV, 10uF, 1kHz); the
 // others only their unit.
 enum class InputUnit {
     Volt,         // Vcc, Vce
@@ -19,6 +19,7 @@ enum class InputUnit {
     Celsius,      // a temperature in degrees Celsius: "°C", "C"
     Farad,        // capacitors of the amplifier
     Hertz,        // frequencies of the amplifier
+    Watt,         // a transistor's dissipation rating (625m, 625 mW, 0.625 W)
 };
 
 // How the lenient conversion reads a box's text, and what the user most

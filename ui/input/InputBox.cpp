@@ -64,6 +64,8 @@ QString UnitSuffix(core::InputUnit unit) {
             return QStringLiteral(" F");
         case core::InputUnit::Hertz:
             return QStringLiteral(" Hz");
+        case core::InputUnit::Watt:
+            return QStringLiteral(" W");
         case core::InputUnit::None:
             break;
     }

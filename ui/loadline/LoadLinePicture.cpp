@@ -102,7 +102,43 @@ void LoadLinePicture::Lay() {
             legend_.push_back({chart::Mark::Cloud, QStringLiteral("Monte Carlo"), {}});
         }
     }
+    if (ShowsPowerLimit()) {
+        legend_.push_back({chart::Mark::DashedLine,
+                           QStringLiteral("Pd %1").arg(InAxisUnit(*powerLimit_, *powerLimit_, "W")),
+                           {},
+                           chart::Inks(palette()).warning});
+    }
     update();
+}
+
+void LoadLinePicture::SetPowerLimit(const std::optional<double>& Pd) {
+    powerLimit_ = Pd;
+    Lay();
+}
+
+bool LoadLinePicture::ShowsPowerLimit() const {
+    // The hyperbola enters the drawn range below its top right corner.
+    const double vMax = range_.Vcc * core::kPlotReach;
+    const double iMax = range_.Isat * core::kPlotReach;
+    return line_.drawn && powerLimit_ && *powerLimit_ > 0 && std::isfinite(vMax * iMax) &&
+           *powerLimit_ < vMax * iMax;
+}
+
+// Ic = Pd / Vce from where it enters the top of the drawn range to its right
+// edge, in steps even on a log scale so that the bend stays smooth.
+void LoadLinePicture::DrawPowerLimit(QPainter& painter, const chart::Plot& plot,
+                                     const chart::Inks& inks) {
+    const double vMax = range_.Vcc * core::kPlotReach;
+    const double iMax = range_.Isat * core::kPlotReach;
+    const double vFrom = *powerLimit_ / iMax;
+    constexpr int kSteps = 96;
+    std::vector<QPointF> fractions;
+    fractions.reserve(kSteps + 1);
+    for (int i = 0; i <= kSteps; ++i) {
+        const double vce = vFrom * std::pow(vMax / vFrom, static_cast<double>(i) / kSteps);
+        fractions.emplace_back(vce / vMax, *powerLimit_ / vce / iMax);
+    }
+    chart::DrawCurve(painter, plot, fractions, inks.warning, 1.5, Qt::DashLine);
 }
 
 void LoadLinePicture::SetSpice(const std::optional<sim::Point>& point, const QString& part) {
@@ -126,6 +162,7 @@ void LoadLinePicture::DrawUnderGrid(QPainter& painter, const chart::Plot& plot,
 void LoadLinePicture::DrawContent(QPainter& painter, const chart::Plot& plot,
                                   const chart::Inks& inks) {
     if (WithSpread()) DrawSpread(painter, plot, inks);
+    if (ShowsPowerLimit()) DrawPowerLimit(painter, plot, inks);
     const core::PlotPlace end = core::PlacePoint(range_, line_.Vcc, 0);
     const core::PlotPlace top = core::PlacePoint(range_, 0, line_.Isat);
     chart::DrawCurve(painter, plot, {{end.x, end.y}, {top.x, top.y}}, inks.line, 2);

@@ -29,6 +29,12 @@ public:
     // The point a real transistor gives in SPICE, drawn while there is one.
     void SetSpice(const std::optional<sim::Point>& point, const QString& part);
 
+    // The part's dissipation rating, in watts: its hyperbola Ic·Vce = Pd is
+    // drawn where it falls inside the drawn range. None draws none.
+    void SetPowerLimit(const std::optional<double>& Pd);
+    // Whether the hyperbola is drawn.
+    bool ShowsPowerLimit() const;
+
     QSize sizeHint() const override { return {480, 340}; }
 
     // The drawn range: the line as it is, with the ends of the range (its
@@ -48,6 +54,7 @@ private:
     void DrawSpread(QPainter& painter, const chart::Plot& plot, const chart::Inks& inks);
     void DrawQPoint(QPainter& painter, const chart::Plot& plot, const chart::Inks& inks);
     void DrawAcLine(QPainter& painter, const chart::Plot& plot, const chart::Inks& inks);
+    void DrawPowerLimit(QPainter& painter, const chart::Plot& plot, const chart::Inks& inks);
     // The range, scales and legend from what is set.
     void Lay();
 
@@ -58,6 +65,7 @@ private:
     chart::CloudRaster cloud_;
     std::optional<sim::Point> spicePoint_;
     QString spicePart_;
+    std::optional<double> powerLimit_;
 };
 
 }  // namespace ui

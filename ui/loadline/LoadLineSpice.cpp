@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sim/Checks.h"
+#include "ui/parts/PartText.h"
 #include "ui/spice/SpiceClient.h"
 
 namespace ui {
@@ -36,8 +37,11 @@ void LoadLineSpice::UseHelper(const QString& path, int answerMilliseconds) {
     Run();
 }
 
-void LoadLineSpice::SetPart(const std::string& part) {
-    if (part == part_) return;
+void LoadLineSpice::SetPart(const std::optional<storage::CatalogueEntry>& part) {
+    const auto same = [](const storage::CatalogueEntry& a, const storage::CatalogueEntry& b) {
+        return a.name == b.name && a.type == b.type && a.model == b.model;
+    };
+    if (part.has_value() == part_.has_value() && (!part || same(*part, *part_))) return;
     part_ = part;
     Run();
 }
@@ -68,7 +72,8 @@ void LoadLineSpice::Run() {
         Show(sim::Status::Because(sim::Refused(*reason)));
         return;
     }
-    const sim::Request request = sim::MakeRequest(calculation_->stage, part_);
+    const sim::Request request =
+        storage::WithPart(sim::MakeRequest(calculation_->stage, part_->name), *part_);
     // The same request again: its point stays shown, or its answer is
     // awaited, and the marker does not blink.
     if (request == asked_ || (request == shown_ && status_.point)) return;
@@ -97,14 +102,18 @@ std::optional<sim::Point> LoadLineSpice::Point() const {
     return Chosen() ? status_.point : std::nullopt;
 }
 
+std::string LoadLineSpice::Label() const {
+    return SpicePartLabel(*part_, calculation_ ? calculation_->stage.Vcc : 0);
+}
+
 std::string LoadLineSpice::Sentence() const {
     if (!Chosen()) return {};
-    return sim::Sentence(part_, status_, calculation_ ? CalculatedIc(*calculation_) : 0);
+    return sim::Sentence(Label(), status_, calculation_ ? CalculatedIc(*calculation_) : 0);
 }
 
 std::string LoadLineSpice::Description() const {
     if (!Chosen()) return {};
-    return sim::Description(part_, status_);
+    return sim::Description(part_->name, status_);
 }
 
 void DrawSpiceMarker(QPainter& painter, const QPointF& at, const QString& part,

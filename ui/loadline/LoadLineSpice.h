@@ -9,6 +9,7 @@
 #include "core/Calculation.h"
 #include "sim/Protocol.h"
 #include "sim/Report.h"
+#include "storage/PartCatalogue.h"
 
 class QPainter;
 class QRectF;
@@ -30,16 +31,17 @@ public:
     // Where the helper is and how long it may take to answer (for tests).
     void UseHelper(const QString& path, int answerMilliseconds);
 
-    // The chosen part, empty for none.
-    void SetPart(const std::string& part);
+    // The chosen part; none for none.
+    void SetPart(const std::optional<storage::CatalogueEntry>& part);
     void SetCalculation(const core::Calculation& calculation);
     // Ends the helper, as the window closes, and starts none until Resume,
     // which asks for the newest part and Calculate.
     void Stop();
     void Resume();
 
-    bool Chosen() const { return !part_.empty(); }
-    const std::string& part() const { return part_; }
+    bool Chosen() const { return part_.has_value(); }
+    // The chosen part's name, empty for none.
+    std::string part() const { return part_ ? part_->name : std::string(); }
     // The simulated point, while there is one to show.
     std::optional<sim::Point> Point() const;
     // The sentence under the picture, empty with no part chosen.
@@ -56,9 +58,11 @@ private:
     // nothing more.
     void Show(const sim::Status& status, std::optional<sim::Request> request = std::nullopt);
     void Answered(const sim::Request& request, const sim::Status& status);
+    // The part as the sentence names it, PNP and supply included.
+    std::string Label() const;
 
     SpiceClient* client_;
-    std::string part_;
+    std::optional<storage::CatalogueEntry> part_;
     std::optional<core::Calculation> calculation_;
     // The request awaited, and the one whose answer is shown.
     std::optional<sim::Request> asked_;

@@ -1,7 +1,6 @@
 #include "ui/loadline/LoadLineWindow.h"
 
 #include <QClipboard>
-#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -22,11 +21,13 @@
 #include <cmath>
 
 #include "core/EngineeringFormat.h"
-#include "sim/Models.h"
 #include "ui/amplifier/AmplifierText.h"
 #include "ui/loadline/LoadLinePicture.h"
 #include "ui/loadline/LoadLineSpice.h"
 #include "ui/loadline/SpreadForm.h"
+#include "ui/parts/PartChoice.h"
+#include "ui/parts/PartStore.h"
+#include "ui/parts/PartText.h"
 #include "ui/session/StageSession.h"
 #include "ui/table/TextTable.h"
 
@@ -65,6 +66,8 @@ LoadLineWindow::LoadLineWindow(QWidget* owner, StageSession* session)
     // Only now that there is a sentence to show it in: a part that the
     // session already holds is chosen as the group is made.
     connect(spice_, &LoadLineSpice::Changed, this, &LoadLineWindow::ShowSpice);
+    // A part replaced under the same name may bring other ratings.
+    connect(part_, &PartChoice::ChosenChanged, this, &LoadLineWindow::ShowRatings);
     auto* design = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this);
     connect(design, &QShortcut::activated, session_, &StageSession::AskForDesign);
     auto* amplifier = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
@@ -86,22 +89,20 @@ QWidget* LoadLineWindow::MakeSpiceGroup() {
     spice_ = new LoadLineSpice(this);
     auto* group = new QGroupBox(tr("SPICE"), this);
     auto* form = new QFormLayout(group);
-    part_ = new QComboBox(group);
-    part_->setObjectName(QStringLiteral("RealTransistor"));
-    part_->setAccessibleName(QStringLiteral("Real transistor"));
-    part_->addItem(tr("None"));
-    for (std::string_view part : sim::kParts) part_->addItem(QString::fromUtf8(part));
-    const auto showPart = [this](const std::string& part) {
-        const int index = part.empty() ? 0 : part_->findText(Q(part));
-        if (index >= 0) part_->setCurrentIndex(index);
-        spice_->SetPart(part);
-    };
-    showPart(session_->Part());
-    connect(part_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        session_->SetPart(index > 0 ? part_->itemText(index).toStdString() : std::string());
-    });
-    connect(session_, &StageSession::PartChanged, this, showPart);
+    part_ = new PartChoice(session_, group);
+    const auto follow = [this] { spice_->SetPart(part_->Chosen()); };
+    follow();
+    connect(part_, &PartChoice::ChosenChanged, this, follow);
     form->addRow(tr("Real transistor"), part_);
+    // What reading the user's own parts lost, said once.
+    const QString note = session_->Parts()->TakeReadingNote();
+    if (!note.isEmpty()) {
+        auto* label = new QLabel(note, group);
+        label->setObjectName(QStringLiteral("PartsNote"));
+        label->setWordWrap(true);
+        label->setTextFormat(Qt::PlainText);
+        form->addRow(label);
+    }
     return group;
 }
 
@@ -152,7 +153,6 @@ void LoadLineWindow::UpdateSpread() {
 
 void LoadLineWindow::ShowAll() {
     picture_->SetLine(line_, &spread_);
-    sentence_->setText(Q(core::RegionSentence(line_)));
     const auto& calculation = session_->LastCalculation();
     // Before the first Calculate the region sentence says all there is.
     spreadSentence_->setVisible(calculation.has_value());
@@ -188,6 +188,22 @@ void LoadLineWindow::ShowSpice() {
                                        Q(core::DescribeSpread(spread_) + spice_->Description()));
     spiceSentence_->setText(Q(spice_->Sentence()));
     spiceSentence_->setVisible(spice_->Chosen());
+    ShowRatings();
+}
+
+void LoadLineWindow::ShowRatings() {
+    // The region sentence, and with a part and a Calculate, the part's ratings.
+    std::string text = core::RegionSentence(line_);
+    const std::optional<storage::CatalogueEntry> part = part_->Chosen();
+    const auto& calculation = session_->LastCalculation();
+    picture_->SetPowerLimit(part && calculation ? part->ratings.Pd : std::nullopt);
+    if (part && calculation) {
+        const core::RatedFigures figures =
+            StageFigures(calculation->stage.Vcc, line_, &spread_, spice_->Point());
+        text += " " + RatingsSentence(part->name, part->ratings,
+                                      core::CheckRatings(part->ratings, figures));
+    }
+    sentence_->setText(Q(text));
 }
 
 void LoadLineWindow::UseSpiceHelper(const QString& path, int answerMilliseconds) {

@@ -13,7 +13,6 @@
 #include "core/Spread.h"
 #include "sim/Protocol.h"
 
-class QComboBox;
 class QGridLayout;
 class QLabel;
 class QVBoxLayout;
@@ -25,6 +24,7 @@ class TextTable;
 class StageSession;
 
 class LoadLineSpice;
+class PartChoice;
 
 // A window of its own for the picture, with sentences under it that name
 // the region and the spread over real parts, and beside it the spread's
@@ -65,6 +65,7 @@ protected:
 private:
     QWidget* MakeSpiceGroup();
     void ShowSpice();
+    void ShowRatings();
     QLabel* AddSentence(const QString& objectName);
     void FollowCalculation(const core::Calculation& calculation);
     void FollowSpreadSettings();
@@ -89,7 +90,7 @@ private:
     core::SpreadSettings spreadSettings_;
     std::string spreadRefusal_;
     // The real transistor: the choice, its sentence and its simulation.
-    QComboBox* part_ = nullptr;
+    PartChoice* part_ = nullptr;
     QLabel* spiceSentence_ = nullptr;
     LoadLineSpice* spice_ = nullptr;
     // Where the last picture was saved, to start the next file dialog there.

@@ -105,7 +105,8 @@ std::optional<std::string> SettingsFile::Part() const {
     const QVariant stored = settings_.value(QStringLiteral("spice/part"));
     if (stored.typeId() != QMetaType::QString) return std::nullopt;
     const std::string part = stored.toString().toStdString();
-    if (!part.empty() && !sim::IsKnownPart(part)) return std::nullopt;
+    // A part of the user's own may be chosen; one since removed chooses none.
+    if (!part.empty() && !sim::IsValidPartName(part)) return std::nullopt;
     return part;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/BiasPoint.h"
 #include "core/InputReading.h"
+#include "ui/parts/PartStore.h"
 #include "ui/session/SessionMemory.h"
 
 namespace ui {
@@ -16,7 +17,7 @@ double ShownNumber(const std::string& text) {
 
 }  // namespace
 
-StageSession::StageSession(QObject* parent) : QObject(parent) {}
+StageSession::StageSession(QObject* parent) : QObject(parent), parts_(new PartStore(this)) {}
 
 core::StageRun StageSession::Run(const core::StageTexts& texts) const {
     return core::RunStage(texts);

@@ -14,6 +14,7 @@ class QWidget;
 
 namespace ui {
 
+class PartStore;
 class SessionMemory;
 // The amplifier window's inputs: the texts of its twelve boxes, in the order
 // of core::AmplifierBox, and of its "Low corner" box.
@@ -67,9 +68,11 @@ public:
     void SetSpreadSettings(const core::SpreadSettings& settings, const std::string& refusal = {});
     const std::string& SpreadRefusal() const { return spreadRefusal_; }
 
-    // The real transistor that SPICE simulates; empty for none.
+    // The real transistor that SPICE simulates, by name; empty for none.
     const std::string& Part() const { return part_; }
     void SetPart(const std::string& part);
+    // The parts there are to choose from, built in and the user's own.
+    PartStore* Parts() const { return parts_; }
 
     // The design window's target as last edited; none before its first.
     const std::optional<core::DesignTarget>& DesignTarget() const { return design_; }
@@ -126,6 +129,7 @@ private:
     core::SpreadSettings spread_;
     std::string spreadRefusal_;
     std::string part_;
+    PartStore* parts_;
     std::optional<core::DesignTarget> design_;
     SessionMemory* memory_ = nullptr;
     AmplifierSettings amplifier_;
