@@ -71,22 +71,37 @@ bench: build
 bench-startup: build
 	@bench/startup.sh build/default
 
-# The readers of the last-run file and of model cards under libFuzzer; new
-# inputs they find go under build/fuzz, the committed seeds stay as they are.
+# The readers under libFuzzer: the last-run file, model cards, CSV batches,
+# the helper protocol's lines (both directions) and the boxes. New inputs
+# they find go under build/fuzz, the committed seeds stay as they are.
 FUZZ_SECONDS ?= 300
 FUZZ_MODEL_CARD_SECONDS ?= $(FUZZ_SECONDS)
+FUZZ_CSV_SECONDS ?= $(FUZZ_SECONDS)
+FUZZ_PROTOCOL_SECONDS ?= $(FUZZ_SECONDS)
+FUZZ_BOX_READER_SECONDS ?= $(FUZZ_SECONDS)
+FUZZ_FLAGS := -timeout=10 -print_final_stats=1 -artifact_prefix=build/fuzz/
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
 	@mkdir -p build/fuzz/corpus
-	@build/fuzz/fuzz/fuzz_last_run -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=10 \
-	    -print_final_stats=1 build/fuzz/corpus fuzz/corpus/last_run
+	@build/fuzz/fuzz/fuzz_last_run -max_total_time=$(FUZZ_SECONDS) -max_len=16384 $(FUZZ_FLAGS) \
+	    build/fuzz/corpus fuzz/corpus/last_run
 	@mkdir -p build/fuzz/corpus-model-cards
 	@build/fuzz/fuzz/fuzz_model_cards -max_total_time=$(FUZZ_MODEL_CARD_SECONDS) -max_len=65536 \
-	    -timeout=10 -print_final_stats=1 build/fuzz/corpus-model-cards fuzz/corpus/model_cards
+	    $(FUZZ_FLAGS) build/fuzz/corpus-model-cards fuzz/corpus/model_cards
+	@mkdir -p build/fuzz/corpus-csv
+	@build/fuzz/fuzz/fuzz_csv -max_total_time=$(FUZZ_CSV_SECONDS) -max_len=16384 $(FUZZ_FLAGS) \
+	    build/fuzz/corpus-csv fuzz/corpus/csv
+	@mkdir -p build/fuzz/corpus-protocol
+	@build/fuzz/fuzz/fuzz_protocol -max_total_time=$(FUZZ_PROTOCOL_SECONDS) -max_len=8192 \
+	    $(FUZZ_FLAGS) build/fuzz/corpus-protocol fuzz/corpus/protocol
+	@mkdir -p build/fuzz/corpus-box-reader
+	@build/fuzz/fuzz/fuzz_box_reader -max_total_time=$(FUZZ_BOX_READER_SECONDS) -max_len=512 \
+	    $(FUZZ_FLAGS) build/fuzz/corpus-box-reader fuzz/corpus/box_reader
 
 fuzz-ci:
-	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30 FUZZ_MODEL_CARD_SECONDS=20
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30 FUZZ_MODEL_CARD_SECONDS=20 \
+	    FUZZ_CSV_SECONDS=15 FUZZ_PROTOCOL_SECONDS=15 FUZZ_BOX_READER_SECONDS=15
 
 # The Debian package, build/deb/tindrel_<version>_<arch>.deb, built by
 # debhelper from a copy of the sources in build/deb.

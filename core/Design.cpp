@@ -15,6 +15,8 @@ namespace {
 constexpr double kLowestOhms = 1;
 constexpr double kHighestOhms = 1e7;
 constexpr double kFirstVeShare = 10;
+// Currents are shown in milliamperes.
+constexpr double kMilliamperesPerAmpere = 1000;
 
 const std::string kOhm = "\u03a9";
 
@@ -57,7 +59,7 @@ Ideal IdealResistors(const DesignTarget& t) {
     Resistors& r = ideal.r;
     const double Vbe = VbeOf(t.material);
     const double Ve = (t.Vcc * t.VeShare) / 100;
-    const double Ic = t.Ic / 1000;
+    const double Ic = t.Ic;
     if (!std::isfinite(Ve)) return {r, BeyondRange("Ve")};
     if (!(t.Vce + Ve < t.Vcc)) return {r, "Vce + Ve is not below Vcc"};
     // Re gives Ve back through step 4 of the bias-point calculation.
@@ -90,7 +92,7 @@ Ideal IdealResistors(const DesignTarget& t) {
 // One rounded combination as the bias-point calculation sees it.
 struct Trial {
     Resistors r;
-    double Ic = 0;  // mA
+    double Ic = 0;  // ampere
     double Vce = 0;
     double eI = 0;
     double eV = 0;
@@ -118,8 +120,9 @@ bool Choose(const DesignTarget& t, const Resistors& ideal, Trial& best) {
                         ComputeBiasPoint(t.Vcc, t.Beta, R1, R2, Rc, Re, VbeOf(t.material));
                     // Only the steps up to the current in mA matter here.
                     if (!outcome.ok() && outcome.faultStep < kFirstPowerStep) continue;
-                    Trial trial{
-                        {R1, R2, Rc, Re}, outcome.point.Ic, outcome.point.Vc - outcome.point.Ve};
+                    Trial trial{{R1, R2, Rc, Re},
+                                outcome.point.IcAmperes,
+                                outcome.point.Vc - outcome.point.Ve};
                     trial.eI = std::abs(trial.Ic - t.Ic) / t.Ic;
                     trial.eV = std::abs(trial.Vce - t.Vce) / t.Vce;
                     if (!found || Better(trial, best)) best = trial;
@@ -170,6 +173,31 @@ std::string_view Prefix(std::string_view exponent) {
         if (suffix == exponent) return prefix;
     }
     return "";
+}
+
+// `value` times 10^places, from its shortest decimal digits: the exponent
+// of their scientific form moved, so that no binary rounding of a product
+// adds digits. An infinity for a value beyond the range of a double.
+double ShiftDecimal(double value, int places) {
+    if (!std::isfinite(value) || value == 0) return value;
+    std::array<char, 64> buffer{};
+    char* end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                              std::chars_format::scientific)
+                    .ptr;
+    std::string text(buffer.data(), end);
+    const std::size_t e = text.find('e');
+    const char* digits = text.data() + e + 1;
+    if (*digits == '+') ++digits;
+    int exponent = 0;
+    std::from_chars(digits, text.data() + text.size(), exponent);
+    text = text.substr(0, e + 1) + std::to_string(exponent + places);
+    double shifted = 0;
+    const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), shifted);
+    if (error == std::errc::result_out_of_range) {
+        const double beyond = exponent + places > 0 ? HUGE_VAL : 0.0;
+        return std::copysign(beyond, value);
+    }
+    return shifted;
 }
 
 // Twelve significant digits: what the decimals typed give, without the last
@@ -231,7 +259,8 @@ std::string Describe(const Design& design) {
     };
     std::string text = "Design: " + list(design.exact) + ". ";
     text += SeriesName(design.series);
-    text += ": " + list(design.standard) + ", giving Ic = " + ShownNumber(design.Ic) +
+    text += ": " + list(design.standard) +
+            ", giving Ic = " + ShownNumber(design.Ic * kMilliamperesPerAmpere) +
             " mA, Vce = " + ShownNumber(design.Vce) + " V.";
     return text;
 }
@@ -239,8 +268,9 @@ std::string Describe(const Design& design) {
 std::string OutcomeLine(const Design& design) {
     if (!design.ok) return Describe(design);
     return "With " + std::string(SeriesName(design.series)) +
-           " values: Ic = " + ShownNumber(design.Ic) + " mA (" + PercentText(design.icError) +
-           "), Vce = " + ShownNumber(design.Vce) + " V (" + PercentText(design.vceError) + ")";
+           " values: Ic = " + ShownNumber(design.Ic * kMilliamperesPerAmpere) + " mA (" +
+           PercentText(design.icError) + "), Vce = " + ShownNumber(design.Vce) + " V (" +
+           PercentText(design.vceError) + ")";
 }
 
 Spread DesignSpread(const Design& design, const SpreadSettings& settings) {
@@ -256,9 +286,9 @@ std::string DesignSpreadLine(const Spread& spread) {
     if (!spread.ok) return "No spread: " + spread.reason + ".";
     const std::string corners = std::to_string(spread.corners);
     return "Spread over " + corners + (spread.corners == 1 ? " corner" : " corners") +
-           ": Ic from " + ShownNumber(spread.icLow * 1000) + " to " +
-           ShownNumber(spread.icHigh * 1000) + " mA; " + std::to_string(spread.activeCorners) +
-           " of " + corners + " stay active.";
+           ": Ic from " + ShownNumber(spread.icLow * kMilliamperesPerAmpere) + " to " +
+           ShownNumber(spread.icHigh * kMilliamperesPerAmpere) + " mA; " +
+           std::to_string(spread.activeCorners) + " of " + corners + " stay active.";
 }
 
 std::string StandardResistorText(double ohms) {
@@ -283,6 +313,10 @@ std::string ExactResistorText(double ohms) {
     if (prefix.empty()) return shown + " " + kOhm;
     return shown.substr(0, e) + " " + std::string(prefix) + kOhm;
 }
+
+double AmperesFromMilliamperes(double milliamperes) { return ShiftDecimal(milliamperes, -3); }
+
+double MilliamperesFromAmperes(double amperes) { return ShiftDecimal(amperes, 3); }
 
 std::string PercentText(double fraction) {
     // Room for the widest fixed-point double.

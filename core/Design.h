@@ -13,7 +13,7 @@ namespace core {
 // divider is (its Thevenin resistance as a fraction of Beta x Re).
 struct DesignTarget {
     double Vcc = 12;
-    double Ic = 2;  // mA
+    double Ic = 0.002;  // ampere
     double Vce = 5.4;
     double VeShare = 10;  // per cent of Vcc
     double Beta = 100;
@@ -42,7 +42,7 @@ struct Design {
     Resistors standard;
     // The rounded stage, as the main window would calculate it.
     Stage stage;
-    double Ic = 0;   // mA, of the rounded stage
+    double Ic = 0;   // ampere, of the rounded stage
     double Vce = 0;  // volt, Vc - Ve of the rounded stage
     // (rounded - target) / target, signed.
     double icError = 0;
@@ -83,6 +83,12 @@ std::string DesignSpreadLine(const Spread& spread);
 // significant digits ("37.15 k\u03a9").
 std::string StandardResistorText(double ohms);
 std::string ExactResistorText(double ohms);
+
+// A current typed or stored in milliamperes as amperes, and back: the
+// decimal point of its shortest digits moved three places, so that the
+// digits typed are the digits shown again (2.3 mA, 0.0023 A).
+double AmperesFromMilliamperes(double milliamperes);
+double MilliamperesFromAmperes(double amperes);
 
 // A signed fraction in per cent with two decimals: "+2.85 %", "-3.10 %".
 std::string PercentText(double fraction);

@@ -165,11 +165,19 @@ std::optional<double> MeantValue(std::string_view number, std::string_view rest,
     return value;
 }
 
-// At most `maxChars` characters of `text`, never cutting one in half.
+// At most `maxChars` characters of `text`, never cutting one in half. A
+// character has at most three continuation bytes; any more (text that is not
+// UTF-8, from a CSV file, say) count as characters of their own, so that the
+// quote stays short.
 std::string_view FirstChars(std::string_view text, std::size_t maxChars) {
     std::size_t chars = 0;
+    std::size_t continuing = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (platform::IsContinuationByte(text[i])) continue;
+        if (platform::IsContinuationByte(text[i]) && continuing < 3 && i > 0) {
+            ++continuing;
+            continue;
+        }
+        continuing = 0;
         if (chars == maxChars) return text.substr(0, i);
         ++chars;
     }

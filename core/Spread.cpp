@@ -133,7 +133,7 @@ public:
             Fail(spread_, "at " + std::string(what) + ", Vce or Pc is beyond the range of numbers");
             return false;
         }
-        Note(SpreadQuantity::Ic, t.Ic * kMilliamperesPerAmpere);
+        Note(SpreadQuantity::Ic, t.Ic);
         Note(SpreadQuantity::Ve, t.Ve);
         Note(SpreadQuantity::Vc, t.Vc);
         Note(SpreadQuantity::Vce, t.Vce);
@@ -481,8 +481,11 @@ std::vector<SpreadTableRow> SpreadTable(const Spread& spread, const BiasPoint& n
     for (std::size_t i = 0; i < kSpreadRows; ++i) {
         SpreadTableRow row{std::string(kLabels[i]), "", ShownNumber(nominals[i]), ""};
         if (spread.ok) {
-            row[1] = ShownNumber(spread.table[i].low);
-            row[3] = ShownNumber(spread.table[i].high);
+            // The table shows Ic in mA, as the result lines do.
+            const double scale =
+                i == static_cast<std::size_t>(SpreadQuantity::Ic) ? kMilliamperesPerAmpere : 1;
+            row[1] = ShownNumber(spread.table[i].low * scale);
+            row[3] = ShownNumber(spread.table[i].high * scale);
         }
         rows.push_back(std::move(row));
     }

@@ -99,8 +99,8 @@ struct Spread {
     // Every corner, then the Monte Carlo cloud of kSpreadSamples points.
     std::vector<SpreadPoint> cornerPoints;
     std::vector<SpreadPoint> samples;
-    // Lowest and highest of each table row (Ic in mA) over corners and
-    // samples together, indexed by SpreadQuantity.
+    // Lowest and highest of each table row (ampere, volt, watt) over corners
+    // and samples together, indexed by SpreadQuantity.
     std::array<SpreadRange, kSpreadRows> table{};
 };
 

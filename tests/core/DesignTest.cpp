@@ -23,21 +23,21 @@ struct Case {
 TEST(DesignTest, DesignsRoundsAndChecksTheStage) {
     const Case cases[] = {
         {"worked example",
-         {12, 2, 5.4, 10, 100, 0.1, Material::Silicon, Series::E24},
+         {12, 0.002, 5.4, 10, 100, 0.1, Material::Silicon, Series::E24},
          "Design: R1 = 37.15e+3 ohms, R2 = 7.071e+3 ohms, Rc = 2.700e+3 ohms, Re = 594.1 ohms. "
          "E24: R1 = 39.00e+3 ohms, R2 = 7.500e+3 ohms, Rc = 2.700e+3 ohms, Re = 620.0 ohms, "
          "giving Ic = 1.938 mA, Vce = 5.554 V.",
          {"39 k\u03a9", "7.5 k\u03a9", "2.7 k\u03a9", "620 \u03a9"},
          "With E24 values: Ic = 1.938 mA (-3.10 %), Vce = 5.554 V (+2.85 %)"},
         {"coarser series",
-         {12, 2, 5.4, 10, 100, 0.1, Material::Silicon, Series::E12},
+         {12, 0.002, 5.4, 10, 100, 0.1, Material::Silicon, Series::E12},
          "Design: R1 = 37.15e+3 ohms, R2 = 7.071e+3 ohms, Rc = 2.700e+3 ohms, Re = 594.1 ohms. "
          "E12: R1 = 39.00e+3 ohms, R2 = 8.200e+3 ohms, Rc = 2.700e+3 ohms, Re = 680.0 ohms, "
          "giving Ic = 1.968 mA, Vce = 5.336 V.",
          {"39 k\u03a9", "8.2 k\u03a9", "2.7 k\u03a9", "680 \u03a9"},
          "With E12 values: Ic = 1.968 mA (-1.61 %), Vce = 5.336 V (-1.19 %)"},
         {"three-digit series, germanium",
-         {9, 1, 4, 10, 150, 0.1, Material::Germanium, Series::E96},
+         {9, 0.001, 4, 10, 150, 0.1, Material::Germanium, Series::E96},
          "Design: R1 = 110.8e+3 ohms, R2 = 15.26e+3 ohms, Rc = 4.100e+3 ohms, Re = 894.0 ohms. "
          "E96: R1 = 110.0e+3 ohms, R2 = 15.00e+3 ohms, Rc = 4.120e+3 ohms, Re = 887.0 ohms, "
          "giving Ic = 999.1e-3 mA, Vce = 3.992 V.",
@@ -45,25 +45,25 @@ TEST(DesignTest, DesignsRoundsAndChecksTheStage) {
          "With E96 values: Ic = 999.1e-3 mA (-0.09 %), Vce = 3.992 V (-0.21 %)"},
         // Rc comes out as exactly 2200: its one candidate is itself.
         {"ideal value already standard",
-         {5, 1, 2.3, 10, 100, 0.1, Material::Silicon, Series::E24},
+         {5, 0.001, 2.3, 10, 100, 0.1, Material::Silicon, Series::E24},
          "Design: R1 = 21.53e+3 ohms, R2 = 6.428e+3 ohms, Rc = 2.200e+3 ohms, Re = 495.0 ohms. "
          "E24: R1 = 22.00e+3 ohms, R2 = 6.800e+3 ohms, Rc = 2.200e+3 ohms, Re = 510.0 ohms, "
          "giving Ic = 1.024 mA, Vce = 2.220 V.",
          {"22 k\u03a9", "6.8 k\u03a9", "2.2 k\u03a9", "510 \u03a9"},
          "With E24 values: Ic = 1.024 mA (+2.38 %), Vce = 2.220 V (-3.47 %)"},
-        {"Beta 0", {12, 2, 5.4, 10, 0, 0.1}, "No design: Beta is not above 0."},
+        {"Beta 0", {12, 0.002, 5.4, 10, 0, 0.1}, "No design: Beta is not above 0."},
         {"Ve is all of Vcc",
-         {12, 2, 5.4, 100, 100, 0.1},
+         {12, 0.002, 5.4, 100, 100, 0.1},
          "No design: Ve is not between 0 and 100 % of Vcc."},
-        {"Vce too high", {12, 2, 10.8, 10, 100, 0.1}, "No design: Vce + Ve is not below Vcc."},
+        {"Vce too high", {12, 0.002, 10.8, 10, 100, 0.1}, "No design: Vce + Ve is not below Vcc."},
         {"divider too soft",
-         {12, 2, 5.4, 10, 100, 100},
+         {12, 0.002, 5.4, 10, 100, 100},
          "No design: the divider's voltage Vth is not below Vcc."},
         {"current too small",
-         {12, 1e-5, 5.4, 10, 100, 0.1},
+         {12, 1e-8, 5.4, 10, 100, 0.1},
          "No design: R1 would be 7.430e+9 ohms, outside 1 ohm to 10 Mohms."},
         {"supply beyond doubles",
-         {1e308, 2, 5.4, 10, 100, 0.1},
+         {1e308, 0.002, 5.4, 10, 100, 0.1},
          "No design: Ve is beyond the range of numbers."},
     };
     for (const Case& c : cases) {
@@ -80,7 +80,7 @@ TEST(DesignTest, DesignsRoundsAndChecksTheStage) {
         // The rounded stage is the one the main window would calculate.
         const core::BiasOutcome again = core::ComputeBiasPoint(
             design.stage.Vcc, design.stage.Beta, r.R1, r.R2, r.Rc, r.Re, design.stage.Vbe());
-        EXPECT_EQ(again.point.Ic, design.Ic);
+        EXPECT_EQ(again.point.IcAmperes, design.Ic);
     }
 }
 
@@ -153,3 +153,17 @@ TEST(ESeriesTest, TablesFollowTheStandard) {
 }
 
 }  // namespace
+
+// A current typed in milliamperes is held in amperes and shown again with the
+// digits typed, where a product and a quotient by 1000 may add some.
+TEST(DesignTest, MilliamperesComeBackAsTyped) {
+    for (double typed : {2.0, 2.3, 0.1 + 0.2, 1e-5, 999.1, 4.35, 1e300}) {
+        SCOPED_TRACE(typed);
+        const double amperes = core::AmperesFromMilliamperes(typed);
+        EXPECT_EQ(core::MilliamperesFromAmperes(amperes), typed);
+    }
+    EXPECT_EQ(core::AmperesFromMilliamperes(2.3), 0.0023);
+    EXPECT_EQ(core::AmperesFromMilliamperes(0), 0);
+    EXPECT_EQ(core::MilliamperesFromAmperes(1e307), HUGE_VAL);
+    EXPECT_EQ(core::AmperesFromMilliamperes(-1e-321), 0);
+}

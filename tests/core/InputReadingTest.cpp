@@ -21,6 +21,16 @@ struct Row {
     const char* fixed;
 };
 
+// Bytes that are not UTF-8 (a CSV cell) are quoted as briefly as characters:
+// a run of continuation bytes is not one endless character.
+TEST(InputReadingTest, TheRestOfTextThatIsNotUtf8StaysShort) {
+    const std::string text = "1x" + std::string(100000, '\xA9');
+    const core::InputReading r = core::ReadInput(text, InputUnit::Ohm);
+    EXPECT_FALSE(r.readWhole);
+    EXPECT_EQ(r.rest.substr(0, 2), "x\xA9");
+    EXPECT_LE(r.rest.size(), 12u * 4u);
+}
+
 TEST(InputReadingTest, ReadsTheRestAndTheValueMeant) {
     const InputUnit ohm = InputUnit::Ohm;
     const InputUnit volt = InputUnit::Volt;

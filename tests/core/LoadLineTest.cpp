@@ -194,8 +194,8 @@ TEST(SpreadTest, CornersOfTheStageOverItsParts) {
                                    c.stage.Re, c.stage.Vbe());
         if (nominal.point.Vc - nominal.point.Ve < core::SaturationStrip(c.stage.Vbe())) continue;
         const auto& ic = spread.table[int(core::SpreadQuantity::Ic)];
-        EXPECT_LE(ic.low, nominal.point.Ic);
-        EXPECT_GE(ic.high, nominal.point.Ic);
+        EXPECT_LE(ic.low, nominal.point.IcAmperes);
+        EXPECT_GE(ic.high, nominal.point.IcAmperes);
     }
 }
 

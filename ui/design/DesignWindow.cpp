@@ -2,16 +2,16 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QMenu>
-#include <QShortcut>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -24,37 +24,46 @@ namespace ui {
 namespace {
 
 // The boxes in the order of DesignWindow::Box. The name is also the label;
-// the unit is what may follow the number and still be read whole.
+// the clause names the box in "No design: ..."; the rule says what the box
+// takes: its unit, which may follow the number, and its range.
 struct BoxInfo {
     const char* name;
+    const char* clause;
     const char* tip;
-    core::InputUnit unit;
+    core::InputRule rule;
 };
-constexpr std::array<BoxInfo, 6> kBoxInfo = {{
-    {"Vcc, Volts", "Supply voltage Vcc, in volts: a plain number such as 12",
-     core::InputUnit::Volt},
-    {"Ic, mA", "Wanted collector current, in milliamperes: a plain number such as 2",
-     core::InputUnit::Milliampere},
-    {"Vce, Volts", "Wanted collector-emitter voltage, in volts: a plain number such as 5.4",
-     core::InputUnit::Volt},
-    {"Ve, % of Vcc", "Emitter voltage as a share of Vcc, in per cent, above 0 and below 100",
-     core::InputUnit::Percent},
-    {"Beta", "Current gain Beta, without unit: a plain number such as 100", core::InputUnit::None},
-    {"Divider stiffness",
+
+// A box read whole, never empty, with a value from `min` on (or above it).
+constexpr core::InputRule Strict(core::InputUnit unit, double min, bool minIncluded,
+                                 double max = std::numeric_limits<double>::infinity(),
+                                 bool maxIncluded = true) {
+    return {.unit = unit,
+            .min = min,
+            .max = max,
+            .minIncluded = minIncluded,
+            .maxIncluded = maxIncluded,
+            .emptyAllowed = false,
+            .lenient = false};
+}
+
+const std::array<BoxInfo, 6> kBoxInfo = {{
+    {"Vcc, Volts", "Vcc", "Supply voltage Vcc, in volts: a plain number such as 12",
+     Strict(core::InputUnit::Volt, 0, false)},
+    {"Ic, mA", "Ic", "Wanted collector current, in milliamperes: a plain number such as 2",
+     Strict(core::InputUnit::Milliampere, 0, false)},
+    {"Vce, Volts", "Vce", "Wanted collector-emitter voltage, in volts: a plain number such as 5.4",
+     Strict(core::InputUnit::Volt, 0, false)},
+    {"Ve, % of Vcc", "Ve", "Emitter voltage as a share of Vcc, in per cent, above 0 and below 100",
+     Strict(core::InputUnit::Percent, 0, false, 100, false)},
+    {"Beta", "Beta", "Current gain Beta, without unit: a plain number such as 100",
+     Strict(core::InputUnit::None, 0, false)},
+    {"Divider stiffness", "the divider stiffness",
      "The divider's Thevenin resistance as a multiple of Beta \u00d7 Re: 0.1 is a firm divider",
-     core::InputUnit::None},
+     Strict(core::InputUnit::None, 0, false)},
 }};
 constexpr std::array<const char*, 4> kResistorNames = {"R1", "R2", "Rc", "Re"};
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
-
-// A box's number by the lenient conversion. A number too large for a double
-// counts as infinite, so that the design names it as beyond the range of
-// numbers rather than as 0.
-double Read(const InputBox* box) {
-    const platform::LenientNumber number = platform::ParseLenient(box->text().toStdString());
-    return number.overflow ? std::numeric_limits<double>::infinity() : number.value;
-}
 
 QLabel* Sentence(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
@@ -98,7 +107,7 @@ void DesignWindow::Build() {
         // would read as another number.
         box->setMaxLength(std::numeric_limits<int>::max());
         box->SetOrdinaryTip(QString::fromUtf8(kBoxInfo[i].tip));
-        box->SetUnit(kBoxInfo[i].unit);
+        box->SetRule(kBoxInfo[i].rule);
         connect(box, &QLineEdit::textChanged, this, &DesignWindow::Recompute);
         boxes_[i] = box;
         form->addRow(name, box);
@@ -170,8 +179,11 @@ void DesignWindow::Build() {
 }
 
 void DesignWindow::Show(const core::DesignTarget& target) {
-    const std::array<double, kBoxCount> values = {target.Vcc,     target.Ic,   target.Vce,
-                                                  target.VeShare, target.Beta, target.stiffness};
+    // The current in the box's milliamperes.
+    const std::array<double, kBoxCount> values = {
+        target.Vcc,  core::MilliamperesFromAmperes(target.Ic),
+        target.Vce,  target.VeShare,
+        target.Beta, target.stiffness};
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
         boxes_[i]->setText(Text(platform::PlainText(values[i])));
     }
@@ -179,14 +191,24 @@ void DesignWindow::Show(const core::DesignTarget& target) {
     series_->setCurrentIndex(series_->findData(static_cast<int>(target.series)));
 }
 
+QString DesignWindow::Refusal() const {
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        const core::InputResult& result = boxes_[i]->Result();
+        if (!result.ok()) {
+            return RefusalClause(QString::fromLatin1(kBoxInfo[i].clause), result, kBoxInfo[i].rule);
+        }
+    }
+    return {};
+}
+
 core::DesignTarget DesignWindow::Target() const {
     core::DesignTarget target;
-    target.Vcc = Read(boxes_[Vcc]);
-    target.Ic = Read(boxes_[Ic]);
-    target.Vce = Read(boxes_[Vce]);
-    target.VeShare = Read(boxes_[VeShare]);
-    target.Beta = Read(boxes_[Beta]);
-    target.stiffness = Read(boxes_[Stiffness]);
+    target.Vcc = boxes_[Vcc]->Result().value();
+    target.Ic = core::AmperesFromMilliamperes(boxes_[Ic]->Result().value());
+    target.Vce = boxes_[Vce]->Result().value();
+    target.VeShare = boxes_[VeShare]->Result().value();
+    target.Beta = boxes_[Beta]->Result().value();
+    target.stiffness = boxes_[Stiffness]->Result().value();
     target.material = ge_->isChecked() ? core::Material::Germanium : core::Material::Silicon;
     target.series = static_cast<core::Series>(series_->currentData().toInt());
     return target;
@@ -194,9 +216,16 @@ core::DesignTarget DesignWindow::Target() const {
 
 void DesignWindow::Recompute() {
     if (!built_) return;
-    const core::DesignTarget target = Target();
-    session_->SetDesignTarget(target);
-    design_ = core::MakeDesign(target);
+    // Nothing is designed from a refused box, and the target kept is the
+    // last one taken.
+    if (const QString refusal = Refusal(); !refusal.isEmpty()) {
+        design_ = core::Design{};
+        design_.reason = refusal.toStdString();
+    } else {
+        const core::DesignTarget target = Target();
+        session_->SetDesignTarget(target);
+        design_ = core::MakeDesign(target);
+    }
     ShowDesign();
 }
 
@@ -214,9 +243,16 @@ void DesignWindow::ShowDesign() {
     }
     table_->setAccessibleDescription(Text(core::Describe(design_)));
     outcome_->setText(Text(core::OutcomeLine(design_)));
-    spread_->setText(design_.ok ? Text(core::DesignSpreadLine(
-                                      core::DesignSpread(design_, session_->SpreadSettings())))
-                                : QString());
+    // The load line window's spread form may hold a refused box.
+    const std::string& refusal = session_->SpreadRefusal();
+    if (!design_.ok) {
+        spread_->clear();
+    } else if (!refusal.empty()) {
+        spread_->setText(QStringLiteral("No spread: ") + Text(refusal) + QLatin1Char('.'));
+    } else {
+        spread_->setText(
+            Text(core::DesignSpreadLine(core::DesignSpread(design_, session_->SpreadSettings()))));
+    }
     spread_->setVisible(design_.ok);
     use_->setEnabled(design_.ok);
 }

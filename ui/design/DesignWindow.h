@@ -44,6 +44,10 @@ private:
 
     void Build();
     void Show(const core::DesignTarget& target);
+    // The first refused box, as the end of "No design: ..."; empty when every
+    // box is taken.
+    QString Refusal() const;
+    // The target that the boxes, all taken, give.
     core::DesignTarget Target() const;
     void Recompute();
     void ShowDesign();

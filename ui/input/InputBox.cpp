@@ -72,23 +72,6 @@ QString UnitSuffix(core::InputUnit unit) {
     return {};
 }
 
-// "from -55 to 150 °C", "from 0 to below 100 %", "above 0".
-QString RangeText(const core::InputRule& rule) {
-    const bool low = std::isfinite(rule.min);
-    const bool high = std::isfinite(rule.max);
-    QString text;
-    if (low)
-        text = (rule.minIncluded ? QStringLiteral("from ") : QStringLiteral("above ")) +
-               Bound(rule.min);
-    if (low && high)
-        text += rule.maxIncluded ? QStringLiteral(" to ") : QStringLiteral(" to below ");
-    if (!low && high)
-        text = rule.maxIncluded ? QStringLiteral("at most ") : QStringLiteral("below ");
-    if (high) text += Bound(rule.max);
-    if (low && !high && rule.minIncluded) text.replace(0, 4, QStringLiteral("at least"));
-    return text + UnitSuffix(rule.unit);
-}
-
 // The sign's name for assistive technology.
 QString SignName(const core::InputResult& result) {
     if (result.reading.hasFix) return FixEntryText(result.reading);
@@ -125,6 +108,22 @@ QString ReadAsSentence(const core::InputReading& reading) {
     return sentence;
 }
 
+QString RangeText(const core::InputRule& rule) {
+    const bool low = std::isfinite(rule.min);
+    const bool high = std::isfinite(rule.max);
+    QString text;
+    if (low)
+        text = (rule.minIncluded ? QStringLiteral("from ") : QStringLiteral("above ")) +
+               Bound(rule.min);
+    if (low && high)
+        text += rule.maxIncluded ? QStringLiteral(" to ") : QStringLiteral(" to below ");
+    if (!low && high)
+        text = rule.maxIncluded ? QStringLiteral("at most ") : QStringLiteral("below ");
+    if (high) text += Bound(rule.max);
+    if (low && !high && rule.minIncluded) text.replace(0, 4, QStringLiteral("at least"));
+    return text + UnitSuffix(rule.unit);
+}
+
 QString FixEntryText(const core::InputReading& reading) {
     return QStringLiteral("Write ") + Q(reading.fixed);
 }
@@ -148,6 +147,26 @@ QString FaultSentence(const core::InputResult& result, const core::InputRule& ru
                 "not.");
     }
     return {};
+}
+
+QString RefusalClause(const QString& name, const core::InputResult& result,
+                      const core::InputRule& rule) {
+    switch (result.fault) {
+        case core::InputFault::None:
+            return {};
+        case core::InputFault::Empty:
+            return name + QStringLiteral(" is empty");
+        case core::InputFault::TooLarge:
+            return name + QStringLiteral(" is too large to calculate with");
+        case core::InputFault::NotReadWhole:
+            return name + QStringLiteral(" is not read whole");
+        case core::InputFault::BelowRange:
+        case core::InputFault::AboveRange:
+            return name + QStringLiteral(" is not ") + RangeText(rule);
+        case core::InputFault::Misordered:
+            break;
+    }
+    return name + QStringLiteral(" is above its \"to\"");
 }
 
 void InputBox::SetUnit(core::InputUnit unit) { SetRule(core::LenientRule(unit)); }

@@ -98,8 +98,18 @@ QString ReadAsSentence(const core::InputReading& reading);
 // The menu entry that writes the fix: `Write <fixed>`.
 QString FixEntryText(const core::InputReading& reading);
 
+// The values `rule` takes, with its unit: "from −55 to 150 °C",
+// "from 0 to below 100 %", "above 0".
+QString RangeText(const core::InputRule& rule);
+
 // Why `rule` refuses a box's result, in a sentence; empty when it takes it.
 // A text not read whole is told by ReadAsSentence.
 QString FaultSentence(const core::InputResult& result, const core::InputRule& rule);
+
+// A refused box in a clause for a sentence of the window's ("No spread:
+// <clause>."): "the resistor tolerance is not from 0 to below 100 %",
+// "Ic is not read whole"; empty when the box is taken.
+QString RefusalClause(const QString& name, const core::InputResult& result,
+                      const core::InputRule& rule);
 
 }  // namespace ui

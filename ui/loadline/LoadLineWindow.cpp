@@ -125,7 +125,8 @@ void LoadLineWindow::FollowCalculation(const core::Calculation& calculation) {
 
 void LoadLineWindow::FollowSpreadSettings() {
     // A Calculate that moves the hFE ends has computed the spread with them.
-    if (session_->SpreadSettings() != spreadSettings_) {
+    if (session_->SpreadSettings() != spreadSettings_ ||
+        session_->SpreadRefusal() != spreadRefusal_) {
         UpdateSpread();
         ShowAll();
     }
@@ -138,8 +139,16 @@ const core::SpreadSettings& LoadLineWindow::SpreadSettings() const {
 
 void LoadLineWindow::UpdateSpread() {
     spreadSettings_ = session_->SpreadSettings();
+    spreadRefusal_ = session_->SpreadRefusal();
     const auto& calculation = session_->LastCalculation();
-    if (calculation) core::ComputeSpread(*calculation, spreadSettings_, spread_);
+    if (!calculation) return;
+    // A refused box leaves no spread, rather than the last one as if current.
+    if (!spreadRefusal_.empty()) {
+        spread_ = core::Spread{};
+        spread_.reason = spreadRefusal_;
+        return;
+    }
+    core::ComputeSpread(*calculation, spreadSettings_, spread_);
 }
 
 void LoadLineWindow::ShowAll() {

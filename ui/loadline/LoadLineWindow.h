@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/Calculation.h"
@@ -37,8 +38,7 @@ public:
     // A window of `owner`'s: it stays above it and goes with it.
     LoadLineWindow(QWidget* owner, StageSession* session);
 
-    // The spread settings as the boxes read, with the lenient conversion; a
-    // number too large for a double reads as an infinity.
+    // The spread settings last taken from the boxes.
     const core::SpreadSettings& SpreadSettings() const;
     const core::Spread& CurrentSpread() const { return spread_; }
 
@@ -88,6 +88,7 @@ private:
     core::Spread spread_;
     // The settings the spread was last computed with.
     core::SpreadSettings spreadSettings_;
+    std::string spreadRefusal_;
     // The real transistor: the choice, its sentence and its simulation.
     PartChoice* part_ = nullptr;
     QLabel* spiceSentence_ = nullptr;

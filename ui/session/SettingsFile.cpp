@@ -126,7 +126,8 @@ std::optional<core::DesignTarget> SettingsFile::DesignTarget() const {
     if (!vcc || !ic || !vce || !veShare || !beta || !stiffness) return std::nullopt;
     core::DesignTarget target;
     target.Vcc = *vcc;
-    target.Ic = *ic;
+    // Kept in milliamperes, as the design window's box shows it.
+    target.Ic = core::AmperesFromMilliamperes(*ic);
     target.Vce = *vce;
     target.VeShare = *veShare;
     target.Beta = *beta;
@@ -148,7 +149,7 @@ std::optional<core::DesignTarget> SettingsFile::DesignTarget() const {
 
 void SettingsFile::SetDesignTarget(const core::DesignTarget& target) {
     SetNumber(QStringLiteral("design/Vcc"), target.Vcc);
-    SetNumber(QStringLiteral("design/Ic"), target.Ic);
+    SetNumber(QStringLiteral("design/Ic"), core::MilliamperesFromAmperes(target.Ic));
     SetNumber(QStringLiteral("design/Vce"), target.Vce);
     SetNumber(QStringLiteral("design/VeShare"), target.VeShare);
     SetNumber(QStringLiteral("design/Beta"), target.Beta);

@@ -1,18 +1,18 @@
 #include "ui/session/StageSession.h"
 
 #include "core/BiasPoint.h"
-#include "platform/TextNumber.h"
+#include "core/InputReading.h"
 #include "ui/parts/PartStore.h"
 #include "ui/session/SessionMemory.h"
 
 namespace ui {
 namespace {
 
-// A number of a box; 0, which no design starts from, where it holds none
-// that a double can carry.
+// A number of a box, read as Calculate reads it; 0, which no design starts
+// from, where it holds one too large to calculate with.
 double ShownNumber(const std::string& text) {
-    const platform::LenientNumber number = platform::ParseLenient(text);
-    return number.overflow ? 0 : number.value;
+    const core::InputResult result = core::ReadBox(text, core::LenientRule(core::InputUnit::None));
+    return result.ok() ? result.value() : 0;
 }
 
 }  // namespace
@@ -43,10 +43,7 @@ core::StageRun StageSession::Calculate(const core::StageTexts& texts) {
     return run;
 }
 
-void StageSession::SetShownTexts(const core::StageTexts& texts) {
-    shown_ = texts;
-    emit ShownTextsChanged();
-}
+void StageSession::SetShownTexts(const core::StageTexts& texts) { shown_ = texts; }
 
 core::Stage StageSession::ShownStage() const {
     core::Stage stage;
@@ -60,9 +57,11 @@ core::Stage StageSession::ShownStage() const {
     return stage;
 }
 
-void StageSession::SetSpreadSettings(const core::SpreadSettings& settings) {
-    if (settings == spread_) return;
+void StageSession::SetSpreadSettings(const core::SpreadSettings& settings,
+                                     const std::string& refusal) {
+    if (settings == spread_ && refusal == spreadRefusal_) return;
     spread_ = settings;
+    spreadRefusal_ = refusal;
     emit SpreadSettingsChanged(spread_);
 }
 

@@ -53,7 +53,6 @@ public:
 
     // What the main window's boxes hold now, typed or restored, calculated or
     // not; material None while neither option is set.
-    const core::StageTexts& ShownTexts() const { return shown_; }
     void SetShownTexts(const core::StageTexts& texts);
     // The shown Vcc, Beta and material as numbers, by the lenient reading; 0
     // where a box holds none that a double can carry.
@@ -62,7 +61,12 @@ public:
     // The spread over real parts, which the load line window edits and the
     // design window's spread line uses.
     const core::SpreadSettings& SpreadSettings() const { return spread_; }
-    void SetSpreadSettings(const core::SpreadSettings& settings);
+    // With `refusal`, why the spread form's boxes give no settings (a box
+    // refused by its rule), as the end of "No spread: ...": no window
+    // computes a spread meanwhile, and `settings` are the last taken. One
+    // signal for a change of either.
+    void SetSpreadSettings(const core::SpreadSettings& settings, const std::string& refusal = {});
+    const std::string& SpreadRefusal() const { return spreadRefusal_; }
 
     // The real transistor that SPICE simulates, by name; empty for none.
     const std::string& Part() const { return part_; }
@@ -103,7 +107,6 @@ public:
 
 signals:
     void CalculationChanged(const core::Calculation& calculation);
-    void ShownTextsChanged();
     void SpreadSettingsChanged(const core::SpreadSettings& settings);
     void PartChanged(const std::string& part);
     void DesignTargetChanged(const core::DesignTarget& target);
@@ -124,6 +127,7 @@ private:
     std::optional<core::Calculation> last_;
     core::StageTexts shown_ = NoTexts();
     core::SpreadSettings spread_;
+    std::string spreadRefusal_;
     std::string part_;
     PartStore* parts_;
     std::optional<core::DesignTarget> design_;

@@ -37,8 +37,6 @@ public:
     // Kills the helper at once; the next request starts it again.
     void Stop();
 
-    bool Busy() const { return inFlight_.has_value(); }
-
 signals:
     // The outcome of a request: a point, or why there is none.
     void Simulated(const sim::Request& request, const sim::Status& status);

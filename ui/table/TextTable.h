@@ -19,7 +19,6 @@ public:
     explicit TextTable(QWidget* parent = nullptr);
 
     void SetRows(const Rows& rows);
-    const Rows& CurrentRows() const { return rows_; }
     // The rows, a line each, their cells separated by tabs.
     QString TabSeparated() const;
     void CopyTable() const;
