@@ -10,6 +10,7 @@
 #include "core/BiasPoint.h"
 #include "core/Design.h"
 #include "core/EngineeringFormat.h"
+#include "ui/design/DesignText.h"
 
 namespace {
 
@@ -79,8 +80,8 @@ void BM_Design(benchmark::State& state) {
         // library's DoNotOptimize handed back garbage.
         benchmark::DoNotOptimize(target);
         const core::Design design = core::MakeDesign(target);
-        std::string text = core::Describe(design);
-        if (withSpread) text += core::DesignSpreadLine(core::DesignSpread(design, settings));
+        std::string text = ui::Describe(design);
+        if (withSpread) text += ui::DesignSpreadLine(core::DesignSpread(design, settings));
         benchmark::DoNotOptimize(text);
     }
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/EngineeringFormat.h"
 #include "platform/TextNumber.h"
 
 namespace core {
@@ -58,47 +57,6 @@ LoadLine MakeLoadLine(const StageInputs& in, const BiasOutcome& outcome) {
     line.drawn = true;
     line.reason.clear();
     return line;
-}
-
-std::string_view RegionName(Region region) {
-    switch (region) {
-        case Region::Active:
-            return "active region";
-        case Region::Saturation:
-            return "saturation";
-        case Region::CutOff:
-            return "cut-off";
-    }
-    return "";
-}
-
-std::string Describe(const LoadLine& line) {
-    if (!line.drawn) return "No load line: " + line.reason + ".";
-    std::string text = "Load line: Vce = " + ShownNumber(line.Vcc) + " V at Ic = 0, Ic = ";
-    text += ShownNumber(line.Isat) + " A at Vce = 0. Q point: Vce = " + ShownNumber(line.Vce);
-    text += " V, Ic = " + ShownNumber(line.Ic) + " A, ";
-    text += RegionName(line.region);
-    text += ".";
-    return text;
-}
-
-std::string RegionSentence(const LoadLine& line) {
-    if (!line.drawn) return Describe(line);
-    switch (line.region) {
-        case Region::Active:
-            return "Active region: the Q point lies on the load line between cut-off and the "
-                   "shaded saturation strip, as the result lines assume.";
-        case Region::Saturation:
-            return "Saturation: Vce is below " + ShownNumber(line.strip) +
-                   " V, so the real current is lower than the model's, about the load line's "
-                   "end of " +
-                   ShownNumber(line.Isat) + " A.";
-        case Region::CutOff:
-            return "Cut-off: the divider's voltage (" + ShownNumber(line.Vth) +
-                   " V) is below Vbe (" + ShownNumber(line.Vbe) +
-                   " V), so the real current is about zero.";
-    }
-    return "";
 }
 
 PlotPlace PlaceQPoint(const LoadLine& line) { return PlacePoint(line, line.Vce, line.Ic); }

@@ -68,18 +68,6 @@ inline bool ShowedLineOne(const BiasOutcome& outcome) {
 // line with the reason.
 LoadLine MakeLoadLine(const StageInputs& in, const BiasOutcome& outcome);
 
-// "active region", "saturation" or "cut-off".
-std::string_view RegionName(Region region);
-
-// The picture's description for assistive technology:
-// "Load line: Vce = 12.00 V at Ic = 0, Ic = 4.486e-3 A at Vce = 0. Q point:
-// Vce = 4.121 V, Ic = 2.946e-3 A, active region." or "No load line: <reason>."
-std::string Describe(const LoadLine& line);
-
-// The sentence under the picture: the region and what it means for the
-// numbers of the result lines, or why there is no line.
-std::string RegionSentence(const LoadLine& line);
-
 // The drawn range runs this far past each end of the line, so that the ends
 // and a point near them stay clear of the frame.
 inline constexpr double kPlotReach = 1.15;

@@ -66,6 +66,10 @@ inline constexpr double kReferenceTemperature = 25;
 
 // hFE, R1, R2, Rc, Re, Vcc and temperature: at most 2^7 corners.
 inline constexpr int kSpreadQuantities = 7;
+
+// The quantities that vary, in the order of a corner's bits, of the draws and
+// of Spread::varied.
+enum SpreadVariable : int { kHfe, kR1, kR2, kRc, kRe, kVcc, kVbe };
 inline constexpr int kMaxCorners = 1 << kSpreadQuantities;
 inline constexpr int kSpreadSamples = 10000;
 
@@ -116,23 +120,6 @@ void ComputeSpread(const Stage& stage, const SpreadSettings& settings, Spread& s
 
 // The spread of a Calculate; none when the Calculate stopped before line 1.
 void ComputeSpread(const Calculation& calculation, const SpreadSettings& settings, Spread& spread);
-
-// The part of the load line picture's description that tells the spread,
-// with its leading blank: " Spread over 32 corners: ..." or " No spread: ...".
-std::string DescribeSpread(const Spread& spread);
-
-// The sentence under the region sentence: what was varied, which corners
-// leave the active region, and Ic's range; or why there is no spread.
-std::string SpreadSentence(const Spread& spread, const SpreadSettings& settings);
-
-// The table as shown: a header row, then one row per SpreadQuantity, each a
-// label and the lowest, nominal and highest values. Without a spread only
-// the nominal column is filled.
-using SpreadTableRow = std::array<std::string, 4>;
-std::vector<SpreadTableRow> SpreadTable(const Spread& spread, const BiasPoint& nominal);
-
-// Rows as tab-separated lines, each ending in a line feed.
-std::string TabSeparated(const std::vector<SpreadTableRow>& rows);
 
 // The generator of the Monte Carlo draws. Hand-written (splitmix64) rather
 // than a std:: distribution, whose numbers differ between libraries: this

@@ -18,6 +18,7 @@
 #include <limits>
 
 #include "platform/TextNumber.h"
+#include "ui/design/DesignText.h"
 #include "ui/session/StageSession.h"
 
 namespace ui {
@@ -237,12 +238,12 @@ void DesignWindow::ShowDesign() {
                                             design_.standard.Rc, design_.standard.Re};
     for (std::size_t i = 0; i < exact.size(); ++i) {
         const int row = static_cast<int>(i);
-        table_->item(row, 0)->setText(design_.ok ? Text(core::ExactResistorText(exact[i])) : "");
-        table_->item(row, 1)->setText(design_.ok ? Text(core::StandardResistorText(standard[i]))
+        table_->item(row, 0)->setText(design_.ok ? Text(ExactResistorText(exact[i])) : "");
+        table_->item(row, 1)->setText(design_.ok ? Text(StandardResistorText(standard[i]))
                                                  : "");
     }
-    table_->setAccessibleDescription(Text(core::Describe(design_)));
-    outcome_->setText(Text(core::OutcomeLine(design_)));
+    table_->setAccessibleDescription(Text(Describe(design_)));
+    outcome_->setText(Text(OutcomeLine(design_)));
     // The load line window's spread form may hold a refused box.
     const std::string& refusal = session_->SpreadRefusal();
     if (!design_.ok) {
@@ -251,7 +252,7 @@ void DesignWindow::ShowDesign() {
         spread_->setText(QStringLiteral("No spread: ") + Text(refusal) + QLatin1Char('.'));
     } else {
         spread_->setText(
-            Text(core::DesignSpreadLine(core::DesignSpread(design_, session_->SpreadSettings()))));
+            Text(DesignSpreadLine(core::DesignSpread(design_, session_->SpreadSettings()))));
     }
     spread_->setVisible(design_.ok);
     use_->setEnabled(design_.ok);

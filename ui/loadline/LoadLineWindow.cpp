@@ -23,6 +23,7 @@
 #include "core/Amplifier.h"
 #include "core/EngineeringFormat.h"
 #include "ui/loadline/LoadLinePicture.h"
+#include "ui/loadline/LoadLineText.h"
 #include "ui/loadline/LoadLineSpice.h"
 #include "ui/loadline/SpreadForm.h"
 #include "ui/parts/PartChoice.h"
@@ -163,14 +164,14 @@ void LoadLineWindow::ShowAll() {
     const auto& calculation = session_->LastCalculation();
     // Before the first Calculate the region sentence says all there is.
     spreadSentence_->setVisible(calculation.has_value());
-    spreadSentence_->setText(Q(core::SpreadSentence(spread_, spreadSettings_)));
-    std::vector<core::SpreadTableRow> rows =
-        core::SpreadTable(spread_, calculation ? calculation->outcome.point : core::BiasPoint{});
+    spreadSentence_->setText(Q(SpreadSentence(spread_, spreadSettings_)));
+    std::vector<SpreadTableRow> rows =
+        SpreadTable(spread_, calculation ? calculation->outcome.point : core::BiasPoint{});
     if (!calculation) {
         for (std::size_t i = 1; i < rows.size(); ++i) rows[i][2].clear();
     }
     TextTable::Rows cells;
-    for (const core::SpreadTableRow& row : rows) cells.emplace_back(row.begin(), row.end());
+    for (const SpreadTableRow& row : rows) cells.emplace_back(row.begin(), row.end());
     table_->SetRows(cells);
     ShowSpice();
 }
@@ -191,8 +192,8 @@ void LoadLineWindow::ShowSpice() {
         }
     }
     picture_->SetAcLine(acLine);
-    picture_->setAccessibleDescription(Q(core::Describe(line_)) + ac +
-                                       Q(core::DescribeSpread(spread_) + spice_->Description()));
+    picture_->setAccessibleDescription(Q(Describe(line_)) + ac +
+                                       Q(DescribeSpread(spread_) + spice_->Description()));
     spiceSentence_->setText(Q(spice_->Sentence()));
     spiceSentence_->setVisible(spice_->Chosen());
     ShowRatings();
@@ -200,7 +201,7 @@ void LoadLineWindow::ShowSpice() {
 
 void LoadLineWindow::ShowRatings() {
     // The region sentence, and with a part and a Calculate, the part's ratings.
-    std::string text = core::RegionSentence(line_);
+    std::string text = RegionSentence(line_);
     const std::optional<storage::CatalogueEntry> part = part_->Chosen();
     const auto& calculation = session_->LastCalculation();
     picture_->SetPowerLimit(part && calculation ? part->ratings.Pd : std::nullopt);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/Spread.h"
+#include "ui/loadline/LoadLineText.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ TEST(SpreadCornersTest, ACutOffCornerCarriesNoCurrent) {
     ASSERT_TRUE(spread.ok);
     EXPECT_GT(spread.cutOffCorners, 0);
     EXPECT_EQ(spread.icLow, 0);
-    EXPECT_EQ(core::SpreadTable(spread, {})[1][1], "0.000");
+    EXPECT_EQ(ui::SpreadTable(spread, {})[1][1], "0.000");
     CheckCorners(kWorked, settings);
     // Germanium's drop cut off by a cold supply, and heat lowering Vbe.
     core::Stage germanium = kWorked;
@@ -162,7 +163,7 @@ TEST(SpreadCornersTest, NoCornerHasANegativeVbe) {
     const core::SpreadSettings hot = Settings(50, 200, 5, 0, 25, 80);
     const core::Spread spread = core::ComputeSpread(germanium, hot);
     EXPECT_FALSE(spread.ok);
-    EXPECT_EQ(core::SpreadSentence(spread, hot),
+    EXPECT_EQ(ui::SpreadSentence(spread, hot),
               "No spread: at 80 \u00b0C Vbe falls below zero (2 mV less a degree from 0.1 V at "
               "25 \u00b0C).");
     EXPECT_TRUE(core::ComputeSpread(germanium, Settings(50, 200, 5, 0, -55, 70)).ok);
