@@ -239,8 +239,7 @@ void DesignWindow::ShowDesign() {
     for (std::size_t i = 0; i < exact.size(); ++i) {
         const int row = static_cast<int>(i);
         table_->item(row, 0)->setText(design_.ok ? Text(ExactResistorText(exact[i])) : "");
-        table_->item(row, 1)->setText(design_.ok ? Text(StandardResistorText(standard[i]))
-                                                 : "");
+        table_->item(row, 1)->setText(design_.ok ? Text(StandardResistorText(standard[i])) : "");
     }
     table_->setAccessibleDescription(Text(Describe(design_)));
     outcome_->setText(Text(OutcomeLine(design_)));
