@@ -108,6 +108,18 @@ TEST(AmplifierTest, ReducesToTheTextbookForms) {
     // Without a load there is no Cout.
     in.RL.reset();
     EXPECT_FALSE(core::Analyse(dc, in).figures.f_out);
+
+    // An ideal source into a bypassed emitter, with no Cmu: nothing charges
+    // Cpi, so there is no high corner, but the low one is there.
+    AmplifierInputs ideal;
+    ideal.Rs = 0;
+    ideal.Cmu = 0;
+    const core::AmplifierAnalysis flat = core::Analyse(dc, ideal);
+    ASSERT_TRUE(flat.ok());
+    EXPECT_FALSE(flat.figures.fH);
+    ASSERT_TRUE(flat.figures.fL);
+    EXPECT_NEAR(core::Response(flat.figures, *flat.figures.fL) / flat.figures.Avs,
+                1 / std::sqrt(2.0), 1e-11);
 }
 
 // Solves a x = b for a small dense system by Gaussian elimination with
