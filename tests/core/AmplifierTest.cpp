@@ -238,6 +238,8 @@ TEST(AmplifierTest, BadBoxesAndStagesGiveAReasonAndNoNumbers) {
         {AmplifierBox::kRL, "0", BoxFault::kBelowRange},
         {AmplifierBox::kFT, "1e999", BoxFault::kTooLarge},
         {AmplifierBox::kCin, "1e400 uF", BoxFault::kTooLarge},
+        {AmplifierBox::kRL, "1e308k", BoxFault::kTooLarge},  // only the multiplier overflows
+        {AmplifierBox::kRL, "-0.9e305 kΩ", BoxFault::kBelowRange},
         {AmplifierBox::kCe, "", BoxFault::kEmpty},
         {AmplifierBox::kRe1, "471", BoxFault::kAboveRe},
     };
