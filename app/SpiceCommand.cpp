@@ -64,13 +64,20 @@ struct SpiceRow {
     const char* unit;
 };
 
+// Ic/Ib, none in cut-off, where no current flows into the base and the
+// collector's is leakage: as the windows show it.
+std::optional<double> CurrentGain(const std::optional<sim::Point>& p) {
+    if (!p || !(p->Ib > 0 && p->Ic > 0)) return std::nullopt;
+    return p->Ic / p->Ib;
+}
+
 std::vector<SpiceRow> Rows(const SpiceOutcome& outcome, bool ac) {
     std::vector<SpiceRow> rows;
     const std::optional<sim::Point>& p = outcome.point;
     rows.push_back({"Ic", "Spice_Ic", p ? std::optional(p->Ic) : std::nullopt, "A"});
     rows.push_back({"Vce", "Spice_Vce", p ? std::optional(p->Vce) : std::nullopt, "V"});
     rows.push_back({"Vbe", "Spice_Vbe", p ? std::optional(p->Vbe) : std::nullopt, "V"});
-    rows.push_back({"Ic/Ib", "Spice_hFE", p ? std::optional(p->Ic / p->Ib) : std::nullopt, ""});
+    rows.push_back({"Ic/Ib", "Spice_hFE", CurrentGain(p), ""});
     if (!ac) return rows;
     const std::optional<sim::AmpAc>& a = outcome.amp.ac;
     std::optional<sim::AmpFigures> f;

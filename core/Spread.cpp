@@ -430,6 +430,16 @@ void ComputeSpread(const Stage& stage, const SpreadSettings& settings, Spread& s
         }
         if (ends[q].two()) spread.varied.push_back(q);
     }
+    // A forward drop that the drift takes below zero is no transistor's:
+    // germanium's 0.1 V is gone above 75 °C.
+    for (const double temperature : {settings.temperatureFrom, settings.temperatureTo}) {
+        if (VbeAt(stage.Vbe(), temperature) < 0) {
+            return Fail(spread, "at " + Plain(temperature) + " \u00b0C Vbe falls below zero (" +
+                                    Plain(kVbeDriftPerDegree * 1000) + " mV less a degree from " +
+                                    Plain(stage.Vbe()) + " V at " + Plain(kReferenceTemperature) +
+                                    " \u00b0C)");
+        }
+    }
     Evaluator evaluator(spread, SaturationStrip(stage.Vbe()));
     if (!ComputeCorners(ends, evaluator, spread)) return;
     if (!ComputeSamples(ends, evaluator, spread)) return;

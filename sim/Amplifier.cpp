@@ -19,7 +19,13 @@ std::optional<std::string> Within(std::string_view name, double value, double lo
     return std::nullopt;
 }
 
-std::optional<std::string> Capacitor(std::string_view name, double value) {
+// A capacitor the netlist leaves out (Ce with Re1 = Re, Cout without a load)
+// need only be a number the protocol carries.
+std::optional<std::string> Capacitor(std::string_view name, double value, bool inCircuit) {
+    if (!inCircuit) {
+        if (std::isfinite(value)) return std::nullopt;
+        return std::string(name) + " is not a finite number";
+    }
     return Within(name, value, kMinCapacitor, kMaxCapacitor, "1 pF to 1 F");
 }
 
@@ -64,9 +70,9 @@ std::optional<std::string> CheckAmp(const AmpRequest& request) {
         if (auto reason = Resistor("RL", request.RL)) return reason;
     }
     if (auto reason = Split(request.Re1, request.stage.Re)) return reason;
-    if (auto reason = Capacitor("Cin", request.Cin)) return reason;
-    if (auto reason = Capacitor("Ce", request.Ce)) return reason;
-    if (auto reason = Capacitor("Cout", request.Cout)) return reason;
+    if (auto reason = Capacitor("Cin", request.Cin, true)) return reason;
+    if (auto reason = Capacitor("Ce", request.Ce, request.Re1 != request.stage.Re)) return reason;
+    if (auto reason = Capacitor("Cout", request.Cout, request.HasLoad())) return reason;
     if (auto reason =
             Within("Amplitude", request.Amplitude, kMinAmplitude, kMaxAmplitude, "1 µV to 100 V")) {
         return reason;

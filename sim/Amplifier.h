@@ -51,7 +51,9 @@ inline constexpr double kMinAmplitude = 1e-6;
 inline constexpr double kMaxAmplitude = 100;
 
 // Why the request is not simulated, as the end of "No simulation: <reason>.";
-// nullopt when it is. The stage's values are checked first (CheckValues).
+// nullopt when it is. The stage's values are checked first (CheckValues); a
+// capacitor the netlist leaves out (Ce with Re1 = Re, Cout without a load)
+// need only be finite.
 std::optional<std::string> CheckAmp(const AmpRequest& request);
 // The same for a Calculate's stage, germanium refused first.
 std::optional<std::string> CheckAmp(const core::Stage& stage, const core::AmplifierInputs& inputs);

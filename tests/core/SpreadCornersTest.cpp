@@ -132,7 +132,7 @@ TEST(SpreadCornersTest, ACutOffCornerCarriesNoCurrent) {
     core::Stage germanium = kWorked;
     germanium.material = core::Material::Germanium;
     germanium.R2 = 100;
-    CheckCorners(germanium, Settings(20, 400, 20, 60, -55, 150));
+    CheckCorners(germanium, Settings(20, 400, 20, 60, -55, 70));
 }
 
 TEST(SpreadCornersTest, ASaturatedCornerHoldsAtTheStrip) {
@@ -151,7 +151,22 @@ TEST(SpreadCornersTest, ASaturatedCornerHoldsAtTheStrip) {
     germanium.material = core::Material::Germanium;
     germanium.R1 = 2200;
     germanium.Re = 1500;
-    CheckCorners(germanium, Settings(10, 1000, 30, 40, -55, 150));
+    CheckCorners(germanium, Settings(10, 1000, 30, 40, -55, 70));
+}
+
+// Germanium's 0.1 V drop is gone above 75 °C: a hotter end gives no spread
+// rather than corners with a negative Vbe. Silicon's holds to 150 °C.
+TEST(SpreadCornersTest, NoCornerHasANegativeVbe) {
+    core::Stage germanium = kWorked;
+    germanium.material = core::Material::Germanium;
+    const core::SpreadSettings hot = Settings(50, 200, 5, 0, 25, 80);
+    const core::Spread spread = core::ComputeSpread(germanium, hot);
+    EXPECT_FALSE(spread.ok);
+    EXPECT_EQ(core::SpreadSentence(spread, hot),
+              "No spread: at 80 \u00b0C Vbe falls below zero (2 mV less a degree from 0.1 V at "
+              "25 \u00b0C).");
+    EXPECT_TRUE(core::ComputeSpread(germanium, Settings(50, 200, 5, 0, -55, 70)).ok);
+    EXPECT_TRUE(core::ComputeSpread(kWorked, Settings(50, 200, 5, 0, -55, 150)).ok);
 }
 
 }  // namespace

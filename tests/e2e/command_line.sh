@@ -166,6 +166,9 @@ for row in '|Av|       178.3' '|Avs|      117.2' 'Zin        1.149e+3 Ω' 'fL   
            'fH         937.0e+3 Hz' 'THD        3.697 %' 'hfe        172.4'; do
     grep -qF -- "$row" "$work/out" || { printf 'FAIL: calc --ac --spice lacks "%s":\n%s\n' "$row" "$(cat "$work/out")"; failed=1; }
 done
+# In cut-off the base takes no current: no Ic/Ib, as in the windows.
+env -u DISPLAY "$program" calc --spice 2N3904 12 100 220000 10 2200 470 >"$work/out" 2>&1
+grep -qF -- 'Ic/Ib      –' "$work/out" || { printf 'FAIL: calc --spice in cut-off:\n%s\n' "$(cat "$work/out")"; failed=1; }
 printf 'Vcc,Beta,R1,R2,Rc,Re\n12,100,22000,4700,2200,470\n12,100,22000,4700,2200,0.1\n9,100,47000,10000,470,100\n' |
     env -u DISPLAY "$program" calc --csv --shown --spice BC547B >"$work/out" 2>&1
 expected_spice="Spice_Ic,Spice_Vce,Spice_Vbe,Spice_hFE,Spice_Fault,Fault

@@ -248,6 +248,14 @@ TEST(ChecksTest, AmplifierLimits) {
     EXPECT_EQ(CheckAmp(stage, load).value_or("none"), "RL lies outside 1 Ω to 1 GΩ");
     load.RL.reset();
     EXPECT_FALSE(CheckAmp(stage, load));
+    // A capacitor left out of the circuit does not stop the simulation.
+    load.Cout = 0;
+    EXPECT_FALSE(CheckAmp(stage, load));
+    load.Re1 = 470;
+    load.Ce = 0.1e-12;
+    EXPECT_FALSE(CheckAmp(stage, load));
+    load.Ce = NAN;
+    EXPECT_EQ(CheckAmp(stage, load).value_or("none"), "Ce is not a finite number");
     core::Stage germanium = stage;
     germanium.material = core::Material::Germanium;
     EXPECT_EQ(CheckAmp(germanium, defaults).value_or("none"),

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/amplifier/AmplifierWindow.h"
 #include "ui/design/DesignWindow.h"
 #include "ui/loadline/LoadLineWindow.h"
 #include "ui/main/MainWindow.h"
@@ -185,8 +186,10 @@ TEST(MainWindowLayout, SideWindowsKeepTheDesktopFont) {
     EXPECT_EQ(form.font(), ui::UserInterfaceFont());
     const ui::LoadLineWindow loadLine(&form, &form.Session());
     const ui::DesignWindow design(&form, &form.Session());
+    const ui::AmplifierWindow amplifier(&form, &form.Session());
     for (const QWidget* side :
-         {static_cast<const QWidget*>(&loadLine), static_cast<const QWidget*>(&design)}) {
+         {static_cast<const QWidget*>(&loadLine), static_cast<const QWidget*>(&design),
+          static_cast<const QWidget*>(&amplifier)}) {
         EXPECT_EQ(side->font(), QApplication::font()) << side->metaObject()->className();
         EXPECT_NE(side->font(), ui::UserInterfaceFont()) << side->metaObject()->className();
     }

@@ -18,6 +18,8 @@
 #include <QTreeWidget>
 
 #include "core/BiasPoint.h"
+#include "core/LoadLine.h"
+#include "core/Spread.h"
 #include "storage/PartsFile.h"
 #include "ui/input/InputBox.h"
 #include "ui/loadline/LoadLinePicture.h"
@@ -273,6 +275,24 @@ TEST(RatingsSentence, WithinAndBeyondEachRating) {
     EXPECT_EQ(ui::RatingsSentence("MINE", {40, std::nullopt, std::nullopt},
                                   core::CheckRatings({40, std::nullopt, std::nullopt}, {12})),
               "Within the MINE's ratings (Vceo 40 V; not known: Ic, Pd).");
+}
+
+// The spread's table holds amperes, as the ratings do: its highest Ic lies a
+// little above the calculated point's, not a thousand times below it.
+TEST(RatingsSentence, TheSpreadsHighestCurrentIsHeldInAmperes) {
+    const core::Calculation calculation = Calculate(12, 2200, 470, 22000, 4700);
+    core::Spread spread;
+    core::ComputeSpread(calculation, core::SpreadSettings{}, spread);
+    ASSERT_TRUE(spread.ok);
+    const core::RatedFigures figures =
+        ui::StageFigures(12, core::MakeLoadLine(calculation), &spread, std::nullopt);
+    ASSERT_TRUE(figures.Ic && figures.spreadIc);
+    EXPECT_GT(*figures.spreadIc, *figures.Ic);
+    EXPECT_LT(*figures.spreadIc, 3 * *figures.Ic);
+    // A part rated for 3 mA is beyond its rating at the spread's highest corner.
+    const core::RatingsCheck check = core::CheckRatings({40, 3e-3, 0.625}, figures);
+    ASSERT_EQ(check.exceeded.size(), 1u);
+    EXPECT_EQ(check.exceeded[0].source, core::RatingSource::Spread);
 }
 
 TEST(RatingsSentence, TheLoadLineWindowHoldsTheStageAgainstThePart) {

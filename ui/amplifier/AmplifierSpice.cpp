@@ -87,8 +87,9 @@ void AmplifierSpice::Run() {
         return;
     }
     // The same request again: its figures stay shown, or are awaited, and
-    // nothing blinks. One that failed is asked again.
-    if (request == asked_ && (result_.ac || !result_.Done())) return;
+    // nothing blinks. One whose quick part or distortion run the helper did
+    // not give (stopped, timed out) is asked again, as its sentence says.
+    if (request == asked_ && (!result_.Done() || (result_.ac && result_.tran))) return;
     Show(sim::AmpResult::Because(std::string(sim::kSimulating)));
     // A closed window starts no helper: Resume asks as it is shown again.
     if (stopped_) return;

@@ -230,11 +230,6 @@ QString WaveCaption(const std::string& part, const sim::AmpResult& result) {
     return QStringLiteral("SPICE's output with %1 over one period: %2.").arg(Q(part), what);
 }
 
-QString AcLoadLineDescription(const core::SmallSignal& s) {
-    return QStringLiteral(" AC load line: slope -1/%1 ohm, swing %2 V peak.")
-        .arg(Shown(s.acResistance), Shown(s.Swing));
-}
-
 QString BoxText(double value) {
     // The multipliers that the boxes read, from pico to giga.
     static constexpr std::array<const char*, 8> kPrefixes = {"p", "n", "µ", "m", "", "k", "M", "G"};

@@ -53,10 +53,6 @@ QString SpiceSentence(const std::string& part, const sim::AmpResult& result);
 // <t> %.", or the reason in place of the THD where there is none.
 QString WaveCaption(const std::string& part, const sim::AmpResult& result);
 
-// The load line window's words for the AC load line, after the load line's:
-// ` AC load line: slope -1/<R> ohm, swing <s> V peak.`
-QString AcLoadLineDescription(const core::SmallSignal& figures);
-
 // A value as a box takes it, with an SI multiplier and no unit: "68µ", "1m".
 QString BoxText(double value);
 

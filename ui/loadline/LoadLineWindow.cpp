@@ -20,8 +20,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Amplifier.h"
 #include "core/EngineeringFormat.h"
-#include "ui/amplifier/AmplifierText.h"
 #include "ui/loadline/LoadLinePicture.h"
 #include "ui/loadline/LoadLineSpice.h"
 #include "ui/loadline/SpreadForm.h"
@@ -35,6 +35,13 @@ namespace ui {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The AC load line's words, after the load line's:
+// ` AC load line: slope -1/<R> ohm, swing <s> V peak.`
+QString AcLoadLineDescription(const core::SmallSignal& s) {
+    return QStringLiteral(" AC load line: slope -1/%1 ohm, swing %2 V peak.")
+        .arg(Q(core::ShownNumber(s.acResistance)), Q(core::ShownNumber(s.Swing)));
+}
 
 }  // namespace
 

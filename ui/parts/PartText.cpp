@@ -94,7 +94,7 @@ core::RatedFigures StageFigures(double Vcc, const core::LoadLine& line, const co
     if (spread != nullptr && spread->ok) {
         const auto& ic = spread->table[static_cast<int>(core::SpreadQuantity::Ic)];
         const auto& pc = spread->table[static_cast<int>(core::SpreadQuantity::Pc)];
-        figures.spreadIc = std::max(std::fabs(ic.low), std::fabs(ic.high)) / 1000;
+        figures.spreadIc = std::max(std::fabs(ic.low), std::fabs(ic.high));  // amperes
         figures.spreadPc = std::max(std::fabs(pc.low), std::fabs(pc.high));
     }
     if (spice) {
