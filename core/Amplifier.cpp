@@ -108,7 +108,6 @@ bool AllFinite(const SmallSignal& s) {
                              s.Zin,
                              s.Zout,
                              s.f_in,
-                             s.f_H,
                              s.Swing,
                              s.MaxInput,
                              s.HD2,
@@ -118,9 +117,11 @@ bool AllFinite(const SmallSignal& s) {
                              s.f_out.value_or(0),
                              s.f_E.value_or(0),
                              s.f_z.value_or(0)};
+    // f_H alone may be infinite: with neither Cpi nor Cmu charged through a
+    // resistance there is no high-frequency pole.
     return std::all_of(std::begin(values), std::end(values),
                        [](double v) { return std::isfinite(v); }) &&
-           s.Avs > 0;
+           s.f_H > 0 && s.Avs > 0;
 }
 
 AmplifierAnalysis Stopped(AmplifierStop stop) {
@@ -189,8 +190,14 @@ void HighPole(const AmplifierInputs& in, SmallSignal& s) {
 
 void Corners(SmallSignal& s) {
     const double lowest = std::max({s.f_in, s.f_E.value_or(0), s.f_out.value_or(0)});
-    const double middle = std::sqrt(lowest * s.f_H);
     const double target = s.Avs / std::sqrt(2.0);
+    if (std::isinf(s.f_H)) {
+        // No high pole: the response only rises, and well above the low poles
+        // it is mid-band; there is an fL and no fH.
+        s.fL = Corner(s, lowest * 1e3, 0.1, target);
+        return;
+    }
+    const double middle = std::sqrt(lowest * s.f_H);
     if (!(Response(s, middle) > target)) return;  // the corners overlap
     s.fL = Corner(s, middle, 0.1, target);
     s.fH = Corner(s, middle, 10, target);

@@ -176,7 +176,7 @@ struct SmallSignal {
     std::optional<double> f_E;
     std::optional<double> f_z;
     double Cpi = 0;
-    double f_H = 0;
+    double f_H = 0;            // infinite without a high pole (Rs = 0, Re1 = 0 and Cmu = 0)
     std::optional<double> fL;  // none when the corners overlap
     std::optional<double> fH;
     double acResistance = 0;  // RL' + Re1: the AC load line's slope is -1 over it

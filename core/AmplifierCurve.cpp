@@ -15,6 +15,8 @@ double DecadeAbove(double f) { return std::pow(10.0, std::ceil(std::log10(f))); 
 FrequencySpan ResponseSpan(const SmallSignal& s) {
     double low = s.fL.value_or(std::max({s.f_in, s.f_E.value_or(0), s.f_out.value_or(0)}));
     double high = s.fH.value_or(s.f_H);
+    // Without a high pole the flat top is shown two decades wide.
+    if (std::isinf(high)) high = low * 100;
     // Overlapping corners may put the highest low pole above f_H.
     if (low > high) std::swap(low, high);
     return {DecadeBelow(low) / 10, DecadeAbove(high) * 10};

@@ -1,5 +1,6 @@
 #include "core/InputReading.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -126,6 +127,19 @@ std::int64_t ExponentOf(std::string_view digits) {
     return negative ? -exponent : exponent;
 }
 
+// The power of ten of the first digit that is not 0 in a mantissa such as
+// "-0.047" (-2) or "470" (2); 0 when there is none.
+std::int64_t Magnitude(std::string_view mantissa) {
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    for (std::size_t i = 0; i < mantissa.size(); ++i) {
+        if (!IsDigit(mantissa[i]) || mantissa[i] == '0') continue;
+        const auto at = static_cast<std::int64_t>(i);
+        const auto dot = static_cast<std::int64_t>(point);
+        return i < point ? dot - at - 1 : dot - at;
+    }
+    return 0;
+}
+
 // The value meant by `number` (the text the conversion read, blanks skipped)
 // followed by `rest`, where the rest is a multiplier with optional code digits
 // and unit. Built as decimal text and read once, as if "4.7e-3" had been
@@ -161,6 +175,11 @@ std::optional<double> MeantValue(std::string_view number, std::string_view rest,
     double value = 0;
     const char* const last = decimal.data() + decimal.size();
     const auto [ptr, ec] = std::from_chars(decimal.data(), last, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range && ptr == last &&
+        Magnitude(mantissa) + exponent + *multiplier > 0) {
+        // Beyond a double, not below the smallest one.
+        return !mantissa.empty() && mantissa.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+    }
     if (ec != std::errc{} || ptr != last) return std::nullopt;
     return value;
 }
@@ -209,6 +228,9 @@ InputReading ReadInput(std::string_view text, InputUnit unit) {
     if (!hasNumber) return reading;  // nothing to scale
     if (const std::optional<double> meant =
             MeantValue(text.substr(begin, end - begin), rest, unit)) {
+        // A multiplier that takes the number beyond a double offers no fix.
+        reading.meantTooLarge = std::isinf(*meant);
+        if (reading.meantTooLarge) return reading;
         reading.hasFix = true;
         reading.meant = *meant;
         reading.fixed = platform::PlainText(*meant);
@@ -236,7 +258,7 @@ InputResult ReadBox(std::string_view text, const InputRule& rule) {
     const double v = r.value;
     if (blank && !rule.emptyAllowed) {
         result.fault = InputFault::Empty;
-    } else if (r.overflow) {
+    } else if (r.overflow || (rule.multipliers && r.meantTooLarge)) {
         result.fault = InputFault::TooLarge;
     } else if (!r.readWhole && !rule.lenient) {
         result.fault = InputFault::NotReadWhole;

@@ -30,8 +30,9 @@ struct InputReading {
     bool readWhole = true;
     std::string rest;  // unread text from its first character on, at most 12 characters
     bool hasFix = false;
-    double meant = 0;   // the value meant, when hasFix
-    std::string fixed;  // platform::PlainText(meant), when hasFix
+    double meant = 0;            // the value meant, when hasFix
+    std::string fixed;           // platform::PlainText(meant), when hasFix
+    bool meantTooLarge = false;  // a multiplier takes the number beyond a double ("1e308k")
 };
 
 // A text is read whole when nothing but blanks, or blanks and the box's own

@@ -44,6 +44,16 @@ TEST(AmplifierCurve, OverlappingCornersStillGiveASpanAroundThePoles) {
     EXPECT_TRUE(std::isfinite(span.high));
     for (const core::ResponsePoint& p : core::ResponseCurve(s, span, 50))
         EXPECT_TRUE(std::isfinite(p.dB)) << p.f;
+
+    // No high pole at all (an ideal source, no Cmu): a finite span past fL.
+    inputs = {};
+    inputs.Rs = 0;
+    inputs.Cmu = 0;
+    const core::SmallSignal flat = Worked(inputs);
+    ASSERT_TRUE(flat.fL);
+    const core::FrequencySpan open = core::ResponseSpan(flat);
+    EXPECT_TRUE(std::isfinite(open.high));
+    EXPECT_GE(open.high, *flat.fL * 100);
 }
 
 TEST(AmplifierCurve, AcLoadLinePassesThroughTheQPointToTheSwingLimits) {

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
+#include <numbers>
 #include <random>
 #include <string>
 
@@ -108,6 +110,18 @@ TEST(AmplifierTest, ReducesToTheTextbookForms) {
     // Without a load there is no Cout.
     in.RL.reset();
     EXPECT_FALSE(core::Analyse(dc, in).figures.f_out);
+
+    // An ideal source into a bypassed emitter, with no Cmu: nothing charges
+    // Cpi, so there is no high corner, but the low one is there.
+    AmplifierInputs ideal;
+    ideal.Rs = 0;
+    ideal.Cmu = 0;
+    const core::AmplifierAnalysis flat = core::Analyse(dc, ideal);
+    ASSERT_TRUE(flat.ok());
+    EXPECT_FALSE(flat.figures.fH);
+    ASSERT_TRUE(flat.figures.fL);
+    EXPECT_NEAR(core::Response(flat.figures, *flat.figures.fL) / flat.figures.Avs,
+                1 / std::sqrt(2.0), 1e-11);
 }
 
 // Solves a x = b for a small dense system by Gaussian elimination with
@@ -138,9 +152,9 @@ std::array<double, N> Solve(std::array<std::array<double, N>, N> a, std::array<d
 // The mid-band hybrid-pi circuit as nodes base, emitter, collector: a source
 // of 1 V behind Rs, Rth to ground, rpi base-emitter, gm vbe and ro collector to
 // emitter, Re1 emitter to ground (Re2 bypassed), `Rload` collector to ground,
-// and `inject` amperes into the collector. Returns vb, ve, vc.
+// and `inject` amperes into base, emitter and collector. Returns vb, ve, vc.
 std::array<double, 3> Nodes(double Rs, double Rth, double rpi, double gm, double ro, double Re1,
-                            double Rload, double source, double inject) {
+                            double Rload, double source, std::array<double, 3> inject) {
     const double gs = 1 / Rs, gth = 1 / Rth, gpi = 1 / rpi, go = 1 / ro, ge = 1 / Re1,
                  gl = 1 / Rload;
     // KCL, currents leaving each node; gm (vb - ve) leaves the collector
@@ -150,7 +164,7 @@ std::array<double, 3> Nodes(double Rs, double Rth, double rpi, double gm, double
         {-gpi - gm, gpi + gm + go + ge, -go},
         {gm, -gm - go, go + gl},
     }};
-    return Solve<3>(a, {source * gs, 0, inject});
+    return Solve<3>(a, {source * gs + inject[0], inject[1], inject[2]});
 }
 
 TEST(AmplifierTest, ClosedFormsAgreeWithANodalSolve) {
@@ -179,13 +193,34 @@ TEST(AmplifierTest, ClosedFormsAgreeWithANodalSolve) {
         ++checked;
         const core::SmallSignal& s = a.figures;
         const double ro = *s.ro;
-        const auto v = Nodes(in.Rs, dc->Rth, s.rpi, s.gm, ro, in.Re1, s.RLac, 1, 0);
+        const auto v = Nodes(in.Rs, dc->Rth, s.rpi, s.gm, ro, in.Re1, s.RLac, 1, {});
         EXPECT_NEAR(s.Av, -v[2] / v[0], 1e-9 * s.Av);
         EXPECT_NEAR(s.Avs, -v[2], 1e-9 * s.Avs);
         EXPECT_NEAR(s.Zin, v[0] / ((1 - v[0]) / in.Rs), 1e-9 * s.Zin);
         // Zout: no load, the source at zero, 1 A into the collector.
-        const auto out = Nodes(in.Rs, dc->Rth, s.rpi, s.gm, ro, in.Re1, dc->Rc, 0, 1);
+        const auto out = Nodes(in.Rs, dc->Rth, s.rpi, s.gm, ro, in.Re1, dc->Rc, 0, {0, 0, 1});
         EXPECT_NEAR(s.Zout, out[2], 1e-9 * s.Zout);
+
+        // The resistances the capacitors see, ro left out: Cpi's between base
+        // and emitter, Cmu's between base and collector, and Ce's as Re2 in
+        // parallel with Re1 and what looks into the emitter.
+        const double inf = std::numeric_limits<double>::infinity();
+        const auto across = [&](std::size_t from, std::size_t to) {
+            std::array<double, 3> inject{};
+            inject[to] = 1;
+            inject[from] = -1;
+            const auto n = Nodes(in.Rs, dc->Rth, s.rpi, s.gm, inf, in.Re1, s.RLac, 0, inject);
+            return n[to] - n[from];
+        };
+        const double Rpi = across(1, 0);
+        const double Rmu = across(2, 0);
+        const double fH = 1 / (2 * std::numbers::pi * (s.Cpi * Rpi + in.Cmu * Rmu));
+        EXPECT_NEAR(s.f_H, fH, 1e-9 * fH);
+        const double emitter =
+            Nodes(in.Rs, dc->Rth, s.rpi, s.gm, inf, inf, s.RLac, 0, {0, 1, 0})[1];
+        const double Re2 = dc->Re - in.Re1;
+        const double RE = 1 / (1 / Re2 + 1 / (in.Re1 + emitter));
+        EXPECT_NEAR(*s.RePole, RE, 1e-9 * RE);
     }
 }
 
@@ -226,6 +261,8 @@ TEST(AmplifierTest, BadBoxesAndStagesGiveAReasonAndNoNumbers) {
         {AmplifierBox::kRL, "0", BoxFault::kBelowRange},
         {AmplifierBox::kFT, "1e999", BoxFault::kTooLarge},
         {AmplifierBox::kCin, "1e400 uF", BoxFault::kTooLarge},
+        {AmplifierBox::kRL, "1e308k", BoxFault::kTooLarge},  // only the multiplier overflows
+        {AmplifierBox::kRL, "-0.9e305 kΩ", BoxFault::kBelowRange},
         {AmplifierBox::kCe, "", BoxFault::kEmpty},
         {AmplifierBox::kRe1, "471", BoxFault::kAboveRe},
     };

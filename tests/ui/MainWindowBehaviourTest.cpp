@@ -24,6 +24,7 @@
 #include <optional>
 #include <utility>
 
+#include "ui/amplifier/AmplifierWindow.h"
 #include "ui/design/DesignWindow.h"
 #include "ui/loadline/LoadLineWindow.h"
 #include "ui/main/MainWindow.h"
@@ -479,9 +480,9 @@ TEST_F(MainWindowBehaviour, ResultMenuCopiesTheSelectedLineOrEveryLine) {
     list->clearSelection();
     QGuiApplication::clipboard()->clear();
     WithContextMenu(openByKeyboard, [](QMenu* menu) {
-        EXPECT_EQ(AccessibleItems(menu), (QStringList{"Copy (off)", "Copy All", "Show Load Line",
-                                                      "Design from a Target...",
-                                                      "Amplifier (AC)..."}));
+        EXPECT_EQ(AccessibleItems(menu),
+                  (QStringList{"Copy (off)", "Copy All", "Show Load Line",
+                               "Design from a Target...", "Amplifier (AC)..."}));
         ChooseItem(menu, ItemNamed(menu, "Copy All"));
     });
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kSiliconLines.join('\n') + '\n');
@@ -580,6 +581,33 @@ TEST_F(MainWindowBehaviour, LoadLineWindowFollowsEveryCalculateThatShowsLineOne)
 
     form_->close();
     EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowBehaviour, AmplifierWindowIsMadeOnFirstUseAndReachedFromEveryWindow) {
+    MessageCatcher messages;
+    EXPECT_EQ(form_->findChild<ui::AmplifierWindow*>(), nullptr);
+    QTest::keyClick(form_.get(), Qt::Key_G, Qt::ControlModifier);
+    auto* amplifier = form_->findChild<ui::AmplifierWindow*>();
+    ASSERT_NE(amplifier, nullptr);
+    EXPECT_TRUE(amplifier->isVisible());
+    EXPECT_EQ(amplifier->windowTitle(), "Tindrel: Amplifier");
+
+    // The load line's menu and the design window's Ctrl+G bring back the same one.
+    amplifier->close();
+    QTest::keyClick(form_.get(), Qt::Key_L, Qt::ControlModifier);
+    auto* loadLine = form_->findChild<ui::LoadLineWindow*>();
+    ASSERT_NE(loadLine, nullptr);
+    WithContextMenu([loadLine] { QTest::keyClick(loadLine, Qt::Key_F10, Qt::ShiftModifier); },
+                    [](QMenu* menu) { ChooseItem(menu, ItemNamed(menu, "Amplifier (AC)...")); });
+    EXPECT_TRUE(amplifier->isVisible());
+    amplifier->close();
+    form_->ShowDesign();
+    auto* design = form_->findChild<ui::DesignWindow*>();
+    ASSERT_NE(design, nullptr);
+    ASSERT_TRUE(Activate(design));
+    QTest::keyClick(design, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_TRUE(amplifier->isVisible());
+    EXPECT_EQ(form_->findChildren<ui::AmplifierWindow*>().size(), 1);
 }
 
 TEST_F(MainWindowBehaviour, DesignFollowsItsTargetAndWritesItsValuesIntoTheMainWindow) {
