@@ -32,6 +32,39 @@ std::string RefusalText(const sim::FoundCard& card) {
     return "it is refused";
 }
 
+// A key left out of a card and why, for the shell.
+std::string LeftOutText(const sim::LeftOut& left) {
+    switch (left.why) {
+        case sim::LeftOutReason::NotTaken:
+            return left.key + " (not a parameter the simulation takes)";
+        case sim::LeftOutReason::NotANumber:
+            return left.key + " (not a number)";
+        case sim::LeftOutReason::TooLarge:
+            return left.key + " (beyond the range of numbers)";
+        case sim::LeftOutReason::OutOfRange:
+            return left.key + " = " + platform::PlainText(left.value) + " (outside " +
+                   platform::PlainText(left.range->low) + " to " +
+                   platform::PlainText(left.range->high) + ")";
+    }
+    return left.key;
+}
+
+// What of the chosen card is not simulated, so that a value the simulation
+// replaces with ngspice's default is not passed over in silence.
+void TellLeftOut(const sim::CardScan& scan, const std::string& name, const std::string& path) {
+    for (auto card = scan.cards.rbegin(); card != scan.cards.rend(); ++card) {
+        if (!card->Taken() || card->name != name) continue;
+        if (card->leftOut.empty()) return;
+        std::string text;
+        for (const sim::LeftOut& left : card->leftOut) {
+            text += (text.empty() ? "" : ", ") + LeftOutText(left);
+        }
+        Tell("tindrel calc: --spice " + name + ": left out of its card in " + path + " line " +
+             std::to_string(card->line) + ": " + text);
+        return;
+    }
+}
+
 std::string Ratings(const core::PartRatings& ratings) {
     if (!ratings.Any()) return "no ratings";
     std::string text;
@@ -123,7 +156,12 @@ std::string PartsList(const storage::PartCatalogue& catalogue,
 
 std::optional<storage::CatalogueEntry> ChosenPart(const Parts& parts, const std::string& name,
                                                   const std::optional<std::string>& modelFile) {
-    if (const storage::CatalogueEntry* part = parts.catalogue.Find(name)) return *part;
+    if (const storage::CatalogueEntry* part = parts.catalogue.Find(name)) {
+        if (part->origin == storage::PartOrigin::File) {
+            TellLeftOut(parts.modelFile, part->name, modelFile.value_or(""));
+        }
+        return *part;
+    }
     for (const sim::FoundCard& card : parts.modelFile.cards) {
         if (card.name == name && !card.Taken()) {
             Tell("tindrel calc: --spice " + name + ": the card in " + modelFile.value_or("") +
