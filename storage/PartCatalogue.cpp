@@ -46,9 +46,8 @@ std::vector<CatalogueEntry> PartCatalogue::Entries() const {
 }
 
 const CatalogueEntry* PartCatalogue::Find(std::string_view name) const {
-    for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-        if (entry->name == name) return &*entry;
-    }
+    // Names are one in any case, as model names are to ngspice, so that a
+    // part added in the place of another takes it whatever its case.
     for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
         if (SameInAnyCase(entry->name, name)) return &*entry;
     }

@@ -24,8 +24,8 @@ struct CatalogueEntry {
 };
 
 // Every part the user may choose: the built-in ones, the user's own, and
-// those of a model file read for one run. A later source takes a name from an
-// earlier one: a file's card over the user's own, the user's own over a
+// those of a model file read for one run. A later source takes a name, in any
+// case, from an earlier one: a file's card over the user's own, the user's own over a
 // built-in part.
 class PartCatalogue {
 public:
@@ -35,7 +35,7 @@ public:
 
     // In the order added, each name once (the one that takes it).
     std::vector<CatalogueEntry> Entries() const;
-    // By name, as written first, else in any case; nullptr when none has it.
+    // By name in any case, the latest source's; nullptr when none has it.
     const CatalogueEntry* Find(std::string_view name) const;
 
 private:

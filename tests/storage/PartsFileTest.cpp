@@ -2,9 +2,11 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
+#include "storage/PartCatalogue.h"
 #include "storage/PartsFile.h"
 #include "tests/storage/TempDir.h"
 
@@ -64,6 +66,19 @@ TEST_F(PartsFileTest, AHostileFileLosesOnlyItsBadLines) {
     EXPECT_EQ(load.parts, (std::vector<OwnPart>{kPnp, kNpn}));
     EXPECT_EQ(load.badLines, 13u);
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "ran"));
+}
+
+// A part added in the place of another takes it in any case of its name.
+TEST(PartCatalogueTest, ALaterPartTakesTheNameInAnyCase) {
+    PartCatalogue catalogue;
+    catalogue.AddOwn({{"2n3904", {sim::Polarity::Npn, {{"BF", 50}}}, {}}});
+    ASSERT_NE(catalogue.Find("2N3904"), nullptr);
+    EXPECT_EQ(catalogue.Find("2N3904")->origin, PartOrigin::Own);
+    const std::vector<CatalogueEntry> entries = catalogue.Entries();
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                            [](const CatalogueEntry& entry) { return entry.name == "2N3904"; }),
+              0);
+    EXPECT_EQ(entries.size(), 5u);
 }
 
 }  // namespace
