@@ -256,6 +256,7 @@ InputResult ReadBox(std::string_view text, const InputRule& rule) {
     }
     const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
     const double v = r.value;
+    if (blank && rule.emptyIsNone) return result;
     if (blank && !rule.emptyAllowed) {
         result.fault = InputFault::Empty;
     } else if (r.overflow || (rule.multipliers && r.meantTooLarge)) {

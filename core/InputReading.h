@@ -64,6 +64,9 @@ struct InputRule {
     // A multiplier after the number, with a code's digits and the unit, gives
     // the value ("10u", "4k7", "300MHz") rather than being text not read.
     bool multipliers = false;
+    // An empty box is no value at all (an optional one), not a 0 held
+    // against the range.
+    bool emptyIsNone = false;
 };
 
 // Why a box's value is refused; None when it is taken.

@@ -3,6 +3,7 @@
 // part's simulation.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -118,6 +119,10 @@ TEST_F(OwnParts, MakersCardsAreListedAddedAndSurviveARestart) {
     auto* vceo = dialog.findChild<ui::InputBox*>("RatingVceo");
     auto* pd = dialog.findChild<ui::InputBox*>("RatingPd");
     EXPECT_FALSE(vceo->isEnabled());
+    // An empty box is a rating not given, not a fault to be marked.
+    pd->setText("");
+    ASSERT_TRUE(pd->isEnabled());
+    for (const QAction* sign : pd->actions()) EXPECT_FALSE(sign->isVisible());
     pd->setText("1e999");
     EXPECT_TRUE(dialog.AddTicked().isEmpty());
     EXPECT_TRUE(dialog.Message().startsWith("The Pd rating typed for MY3904 is not taken"))

@@ -74,7 +74,7 @@ QString LeftOutText(const sim::LeftOut& left) {
 core::InputRule RatingRule(int box) {
     core::InputRule rule;
     rule.lenient = false;
-    rule.emptyAllowed = true;
+    rule.emptyIsNone = true;
     rule.minIncluded = true;
     rule.maxIncluded = true;
     const sim::ParameterRange& range = box == kVceo ? sim::kVceoRating
