@@ -153,8 +153,16 @@ bool IsKey(std::string_view word) {
                        [](char c) { return IsLetter(c) || IsDigit(c) || c == '_'; });
 }
 
+// An operator where a number belongs: "2*50", "100+5", "1-x". A sign is
+// a number's own at the start and right after an exponent's "e".
 bool IsArithmetic(std::string_view value) {
-    return value.find_first_of("*/^") != std::string_view::npos;
+    if (value.find_first_of("*/^") != std::string_view::npos) return true;
+    for (std::size_t i = 1; i < value.size(); ++i) {
+        if ((value[i] == '+' || value[i] == '-') && value[i - 1] != 'e' && value[i - 1] != 'E') {
+            return true;
+        }
+    }
+    return false;
 }
 
 FoundCard Refused(FoundCard card, Refusal refusal, std::string_view detail = {}) {

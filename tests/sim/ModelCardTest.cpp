@@ -109,6 +109,7 @@ TEST(ModelCardTest, RefusalsAndLinesThatAreNoCard) {
         " NPN(BF=100)\n"
         ".model D1N4148 D(IS=2.52n)\n"
         ".model QE NPN(BF=2*100)\n"
+        ".model QE2 NPN(IS=1e-15 BF=100+5)\n"
         ".model QF NPN(BF=100 IS)\n"
         ".model QG\n"
         ".subckt DARL c b e\n.model QIN NPN(BF=100)\nQ1 c b e QIN\n.ends\n"
@@ -123,6 +124,7 @@ TEST(ModelCardTest, RefusalsAndLinesThatAreNoCard) {
         {std::string(32, 'Q'), Refusal::BadName},
         {"D1N4148", Refusal::NoType},
         {"QE", Refusal::Expression},
+        {"QE2", Refusal::Expression},
         {"QF", Refusal::Malformed},
         {"QG", Refusal::NoType},
         {"DARL", Refusal::Subcircuit},
@@ -140,6 +142,7 @@ TEST(ModelCardTest, RefusalsAndLinesThatAreNoCard) {
     EXPECT_EQ(scan.cards[1].detail, "BF");
     EXPECT_EQ(scan.cards[2].detail, "ICRATING");
     EXPECT_EQ(scan.cards[5].detail, "D");
+    EXPECT_EQ(scan.cards[7].detail, "BF");
 }
 
 TEST(ModelCardTest, HostileText) {
