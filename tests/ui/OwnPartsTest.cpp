@@ -2,6 +2,7 @@
 // text and adds parts, the ratings sentence, the Pd hyperbola and a PNP
 // part's simulation.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -233,6 +234,10 @@ TEST_F(OwnParts, HostileTextAndFilesAddNothing) {
     big.close();
     dialog.OpenFile(big.fileName());
     EXPECT_EQ(dialog.Message(), "big.lib is larger than 1 MiB and was not read.");
+    // A pipe is not waited on.
+    ASSERT_EQ(::mkfifo(home_.filePath("pipe.lib").toLocal8Bit().constData(), 0600), 0);
+    dialog.OpenFile(home_.filePath("pipe.lib"));
+    EXPECT_EQ(dialog.Message(), "pipe.lib is not a file and was not read.");
     dialog.OpenFile(home_.filePath("missing.lib"));
     EXPECT_TRUE(dialog.Message().startsWith("missing.lib could not be read: "));
     EXPECT_EQ(text->toPlainText(), hostile);

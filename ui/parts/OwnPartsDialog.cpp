@@ -392,7 +392,13 @@ void OwnPartsDialog::RemoveSelected() {
 
 void OwnPartsDialog::OpenFile(const QString& path) {
     QFile file(path);
-    const QString shown = QFileInfo(path).fileName();
+    const QFileInfo info(path);
+    const QString shown = info.fileName();
+    // A pipe or a device would hold the dialog waiting, or read forever.
+    if (info.exists() && !info.isFile()) {
+        Say(tr("%1 is not a file and was not read.").arg(shown));
+        return;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         Say(tr("%1 could not be read: %2.").arg(shown, file.errorString()));
         return;
