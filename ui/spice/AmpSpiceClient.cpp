@@ -1,34 +1,16 @@
 #include "ui/spice/AmpSpiceClient.h"
 
-#include <QProcess>
-#include <QTimer>
-
 #include "sim/Report.h"
+#include "ui/spice/HelperProcess.h"
 
 namespace ui {
-namespace {
-
-// The loader's status for a program whose libraries are missing.
-constexpr int kLibraryMissing = 127;
-
-}  // namespace
-
 AmpSpiceClient::AmpSpiceClient(QString helperPath, QObject* parent, int answerMilliseconds)
     : QObject(parent),
-      helperPath_(std::move(helperPath)),
-      answerMilliseconds_(answerMilliseconds),
-      deadline_(new QTimer(this)) {
-    deadline_->setSingleShot(true);
-    connect(deadline_, &QTimer::timeout, this, [this] {
-        HelperFailed(sim::HelperTimedOutReason((answerMilliseconds_ + 999) / 1000));
-    });
-}
-
-AmpSpiceClient::~AmpSpiceClient() {
-    if (process_ == nullptr) return;
-    process_->disconnect(this);
-    process_->kill();
-    process_->waitForFinished(1000);
+      helper_(
+          new HelperProcess(std::move(helperPath), answerMilliseconds, sim::kMaxAnswerLine, this)) {
+    connect(helper_, &HelperProcess::LineRead, this, &AmpSpiceClient::Read);
+    connect(helper_, &HelperProcess::Failed, this, &AmpSpiceClient::HelperFailed);
+    connect(helper_, &HelperProcess::Ended, this, &AmpSpiceClient::HelperEnded);
 }
 
 void AmpSpiceClient::Simulate(const core::Calculation& calculation,
@@ -64,55 +46,26 @@ void AmpSpiceClient::Stop() {
     newest_.reset();
     waiting_.reset();
     inFlight_.reset();
-    deadline_->stop();
-    DropHelper(true);
+    helper_->Drop(HelperProcess::Ending::AtOnce);
 }
 
 void AmpSpiceClient::Send(const sim::AmpRequest& request) {
     inFlight_ = request;
     partial_ = sim::AmpResult::Because(std::string(sim::kSimulating));
-    if (process_ == nullptr) StartHelper();
+    helper_->Start();
     // A helper that cannot start may have answered the request already.
-    if (process_ == nullptr || inFlight_ != request) return;
-    process_->write(QByteArray::fromStdString(sim::FormatAmpRequest(request) + "\n"));
-    deadline_->start(answerMilliseconds_);
+    if (!helper_->Running() || inFlight_ != request) return;
+    helper_->Write(sim::FormatAmpRequest(request));
 }
 
-void AmpSpiceClient::StartHelper() {
-    process_ = new QProcess(this);
-    process_->setStandardErrorFile(QProcess::nullDevice());
-    connect(process_, &QProcess::readyReadStandardOutput, this, &AmpSpiceClient::ReadAnswers);
-    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) HelperFailed(sim::HelperMissingReason());
-    });
-    connect(process_, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        if (!inFlight_) {
-            DropHelper(false);
-            return;
-        }
-        HelperFailed(status == QProcess::NormalExit && code == kLibraryMissing
-                         ? sim::HelperMissingReason()
-                         : sim::HelperStoppedReason());
-    });
-    process_->start(helperPath_, QStringList());
-}
-
-void AmpSpiceClient::ReadAnswers() {
-    while (process_ != nullptr && process_->canReadLine()) {
-        const QByteArray line = process_->readLine(sim::kMaxAnswerLine + 1);
-        const std::optional<sim::AmpAnswer> answer =
-            line.endsWith('\n') ? sim::ParseAmpAnswer(line.chopped(1).toStdString()) : std::nullopt;
-        if (!inFlight_ || !answer) {
-            // Not a helper of this program's: no later line can be trusted.
-            HelperFailed(sim::FailureReason(sim::Failure::Request));
-            return;
-        }
-        Take(*answer);
-    }
-    // A line longer than any answer is never waited for to its end.
-    if (process_ != nullptr && process_->bytesAvailable() > qint64(sim::kMaxAnswerLine)) {
+void AmpSpiceClient::Read(const QByteArray& line) {
+    const std::optional<sim::AmpAnswer> answer = sim::ParseAmpAnswer(line.toStdString());
+    if (!inFlight_ || !answer) {
+        // Not a helper of this program's: no later line can be trusted.
         HelperFailed(sim::FailureReason(sim::Failure::Request));
+        return;
     }
+    Take(*answer);
 }
 
 void AmpSpiceClient::Take(const sim::AmpAnswer& answer) {
@@ -120,7 +73,7 @@ void AmpSpiceClient::Take(const sim::AmpAnswer& answer) {
     if (const auto* ac = std::get_if<sim::AmpAc>(&answer); ac && quickPart) {
         partial_.ac = *ac;
         partial_.acReason.clear();
-        deadline_->start(answerMilliseconds_);
+        helper_->AwaitAnswer();
         Report();
         return;
     }
@@ -133,7 +86,7 @@ void AmpSpiceClient::Take(const sim::AmpAnswer& answer) {
     if (const auto* failure = std::get_if<sim::Failure>(&answer)) {
         // A helper whose ngspice gave up ends: the next request goes to a
         // fresh one.
-        if (*failure == sim::Failure::Exit) DropHelper(false);
+        if (*failure == sim::Failure::Exit) helper_->Drop(HelperProcess::Ending::AtInputEnd);
         if (quickPart) partial_.acReason = sim::FailureReason(*failure);
         partial_.tranReason = sim::FailureReason(*failure);
         Finish();
@@ -142,8 +95,16 @@ void AmpSpiceClient::Take(const sim::AmpAnswer& answer) {
     HelperFailed(sim::FailureReason(sim::Failure::Request));
 }
 
+void AmpSpiceClient::HelperEnded(const std::string& reason) {
+    if (inFlight_) {
+        HelperFailed(reason);
+        return;
+    }
+    helper_->Drop(HelperProcess::Ending::AtInputEnd);
+}
+
 void AmpSpiceClient::HelperFailed(const std::string& reason) {
-    DropHelper(true);
+    helper_->Drop(HelperProcess::Ending::AtOnce);
     if (!inFlight_) return;
     // What was answered before stands.
     if (!partial_.ac) partial_.acReason = reason;
@@ -160,32 +121,13 @@ void AmpSpiceClient::Report() {
 }
 
 void AmpSpiceClient::Finish() {
-    deadline_->stop();
+    helper_->StopWaiting();
     Report();
     inFlight_.reset();
     if (waiting_) {
         const sim::AmpRequest next = *waiting_;
         waiting_.reset();
         Send(next);
-    }
-}
-
-void AmpSpiceClient::DropHelper(bool atOnce) {
-    if (process_ == nullptr) return;
-    QProcess* process = process_;
-    process_ = nullptr;
-    process->disconnect(this);
-    deadline_->stop();
-    if (process->state() == QProcess::NotRunning) {
-        process->deleteLater();
-        return;
-    }
-    connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    if (atOnce || inFlight_) {
-        process->kill();
-    } else {
-        process->closeWriteChannel();
-        QTimer::singleShot(answerMilliseconds_, process, &QProcess::kill);
     }
 }
 

@@ -11,10 +11,9 @@
 #include "sim/AmpReport.h"
 #include "ui/spice/SpiceClient.h"
 
-class QProcess;
-class QTimer;
-
 namespace ui {
+
+class HelperProcess;
 
 // The amplifier's side of the simulator helper (sim/AmpProtocol.h): a helper
 // of its own, started on the first request and spoken to through QProcess's
@@ -30,7 +29,6 @@ public:
     explicit AmpSpiceClient(QString helperPath = SpiceClient::DefaultHelperPath(),
                             QObject* parent = nullptr,
                             int answerMilliseconds = SpiceClient::kAnswerMilliseconds);
-    ~AmpSpiceClient() override;
 
     // A Calculate's stage with the amplifier's inputs and a part. A stage the
     // simulator does not take (germanium, values beyond its limits) is
@@ -56,18 +54,14 @@ signals:
 
 private:
     void Send(const sim::AmpRequest& request);
-    void StartHelper();
-    void ReadAnswers();
+    void Read(const QByteArray& line);
     void Take(const sim::AmpAnswer& answer);
+    void HelperEnded(const std::string& reason);
     void HelperFailed(const std::string& reason);
     void Report();
     void Finish();
-    void DropHelper(bool atOnce);
 
-    QString helperPath_;
-    int answerMilliseconds_;
-    QProcess* process_ = nullptr;
-    QTimer* deadline_;
+    HelperProcess* helper_;
     std::optional<sim::AmpRequest> newest_;
     std::optional<sim::AmpRequest> inFlight_;
     std::optional<sim::AmpRequest> waiting_;

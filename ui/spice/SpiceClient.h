@@ -7,10 +7,9 @@
 #include "sim/Protocol.h"
 #include "sim/Report.h"
 
-class QProcess;
-class QTimer;
-
 namespace ui {
+
+class HelperProcess;
 
 // The window's side of the simulator helper, tindrel-spice (sim/Protocol.h):
 // starts it on the first request, talks to it through QProcess's signals
@@ -27,7 +26,6 @@ public:
 
     explicit SpiceClient(QString helperPath = DefaultHelperPath(), QObject* parent = nullptr,
                          int answerMilliseconds = kAnswerMilliseconds);
-    ~SpiceClient() override;
 
     // Where the program looks for the helper: beside itself, or in the
     // packaged build under /usr/libexec/tindrel.
@@ -43,19 +41,12 @@ signals:
 
 private:
     void Send(const sim::Request& request);
-    void StartHelper();
-    void ReadAnswers();
+    void Take(const QByteArray& line);
+    void HelperEnded(const std::string& reason);
     void HelperFailed(const std::string& reason);
     void Finish(const sim::Status& status);
-    // How a helper that is let go ends: at the end of its input, when it is
-    // idle and may finish cleanly, or killed at once.
-    enum class Ending { AtInputEnd, AtOnce };
-    void DropHelper(Ending ending);
 
-    QString helperPath_;
-    int answerMilliseconds_;
-    QProcess* process_ = nullptr;
-    QTimer* deadline_;
+    HelperProcess* helper_;
     std::optional<sim::Request> inFlight_;
     std::optional<sim::Request> waiting_;
 };
