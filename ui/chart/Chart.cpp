@@ -284,7 +284,9 @@ void DrawAxes(QPainter& painter, const Plot& plot, const core::Axis& xAxis, cons
     painter.drawLine(area.bottomLeft(), area.bottomRight());
     painter.drawLine(area.bottomLeft(), area.topLeft());
 
-    const QRectF xTitleBox(area.right() + kPad, area.bottom() - metrics.height() / 2.0,
+    // Above the axis's end, where the last tick's label below it (a decade
+    // that ends the range) keeps its room.
+    const QRectF xTitleBox(area.right() + kPad, area.bottom() - metrics.height(),
                            metrics.horizontalAdvance(xTitle), metrics.height());
     for (const auto& [box, text] : {std::pair{yTitleBox, yTitle}, {xTitleBox, xTitle}}) {
         places.Take(box);
