@@ -74,55 +74,6 @@ long ResidentKiB(pid_t pid) {
     return -1;
 }
 
-// Speaks to the helper through plain pipes, to run as many requests as fast.
-void BM_SpiceMemoryOver10000Runs(benchmark::State& state) {
-    int in[2];
-    int out[2];
-    if (::pipe(in) != 0 || ::pipe(out) != 0) {
-        state.SkipWithError("no pipe");
-        return;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(in[0], STDIN_FILENO);
-        ::dup2(out[1], STDOUT_FILENO);
-        ::close(in[1]);
-        ::close(out[0]);
-        ::execl(TINDREL_SPICE_HELPER, TINDREL_SPICE_HELPER, nullptr);
-        ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    FILE* requests = ::fdopen(in[1], "w");
-    FILE* answers = ::fdopen(out[0], "r");
-    char line[512];
-    auto ask = [&](double rc) {
-        sim::Request request = kWorkedExample;
-        request.Rc = rc;
-        std::fprintf(requests, "%s\n", sim::FormatRequest(request).c_str());
-        std::fflush(requests);
-        return std::fgets(line, sizeof line, answers) != nullptr &&
-               std::string(line).rfind("TSP/2 ok ", 0) == 0;
-    };
-    for (auto _ : state) {
-        bool ok = ask(2200);
-        const long start = ResidentKiB(pid);
-        for (int run = 0; ok && run < 10000; ++run) ok = ask(2200 + run % 100);
-        const long end = ResidentKiB(pid);
-        if (!ok) state.SkipWithError("the helper gave no point");
-        std::printf(
-            "helper resident memory: %ld KiB after the first run, %ld KiB after 10000 more\n",
-            start, end);
-        state.counters["start_KiB"] = static_cast<double>(start);
-        state.counters["end_KiB"] = static_cast<double>(end);
-    }
-    std::fclose(requests);
-    std::fclose(answers);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-}
-BENCHMARK(BM_SpiceMemoryOver10000Runs)->Unit(benchmark::kMillisecond)->Iterations(1);
-
 // The helper spoken to through plain pipes, as tindrel calc does.
 class Pipes {
 public:
@@ -149,6 +100,7 @@ public:
         if (answers_ != nullptr) std::fclose(answers_);
         int status = 0;
         if (pid_ > 0) ::waitpid(pid_, &status, 0);
+        std::free(line_);
     }
     pid_t pid() const { return pid_; }
     void Send(const std::string& line) {
@@ -168,6 +120,34 @@ private:
     char* line_ = nullptr;
     std::size_t size_ = 0;
 };
+
+// Speaks to the helper through plain pipes, to run as many requests as fast.
+void BM_SpiceMemoryOver10000Runs(benchmark::State& state) {
+    Pipes helper;
+    if (helper.pid() <= 0) {
+        state.SkipWithError("no helper");
+        return;
+    }
+    auto ask = [&](double rc) {
+        sim::Request request = kWorkedExample;
+        request.Rc = rc;
+        helper.Send(sim::FormatRequest(request));
+        return helper.Expect("TSP/2 ok ");
+    };
+    for (auto _ : state) {
+        bool ok = ask(2200);
+        const long start = ResidentKiB(helper.pid());
+        for (int run = 0; ok && run < 10000; ++run) ok = ask(2200 + run % 100);
+        const long end = ResidentKiB(helper.pid());
+        if (!ok) state.SkipWithError("the helper gave no point");
+        std::printf(
+            "helper resident memory: %ld KiB after the first run, %ld KiB after 10000 more\n",
+            start, end);
+        state.counters["start_KiB"] = static_cast<double>(start);
+        state.counters["end_KiB"] = static_cast<double>(end);
+    }
+}
+BENCHMARK(BM_SpiceMemoryOver10000Runs)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 sim::AmpRequest DefaultAmplifier() {
     return {kWorkedExample, 600, 10e3, 0, 10e-6, 100e-6, 10e-6, 10e-3, 1e3};
